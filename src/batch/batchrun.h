@@ -1,0 +1,105 @@
+// The batch run: every listed picture, in list order, rendered onto a canvas and saved under
+// its result name. Pictures may be processed several at once; names, results and the error text
+// are exactly those of the one-at-a-time run, and results are renamed into place in list order.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "batch/errortext.h"
+#include "batch/naming.h"
+#include "imageio/geometry.h"
+
+namespace tavu {
+
+// The texts of the run's messages.
+inline constexpr const char* kMsgNoPictures = "没有添加要处理的图片！";
+inline constexpr const char* kMsgZeroSize = "图片尺寸不能为0！";
+inline constexpr const char* kMsgMinimise =
+    "确认最小化吗？\r\n处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。";
+inline constexpr const char* kTipProcessing = "【提示】正在处理 ";
+inline constexpr const char* kTipDone = "【提示】处理完毕！图片已保存到输出文件夹。";
+inline constexpr const char* kTipDoneWithErrors = "请注意,在图片处理或上传过程中发生错误。";
+inline constexpr const char* kKeepFormatChoice = "原格式";
+// Above this many pictures the window offers to run minimised.
+inline constexpr size_t kMinimiseAbove = 100;
+
+struct BatchOptions {
+    // Size: the mode is the size list's index; customIndex is the index of its last entry.
+    int sizeMode = kSizeWidthLimit;
+    int customIndex = 2;
+    std::string widthText = "500", heightText = "0";
+    int16_t cropToFill = 1, xCutMode = kAnchorCentre, yCutMode = kAnchorStart;
+    ColorMatrix colors = ColorMatrix::Identity();
+    float offsetX = 0, offsetY = 0;
+
+    // Output: the format list's text ("原格式", "jpg", "png", "tiff", "bmp", case as listed).
+    std::string format = kKeepFormatChoice;
+    NamingRule naming;
+    int quality = 100;
+
+    int16_t autoOpenFolder = 1;  // bAutoODir: non-zero opens the output folder afterwards
+    int16_t saveErrorLog = 0;    // bSaveErr: non-zero writes ErrorLog.txt after a run with errors
+
+    int jobs = 0;  // pictures at once; 0 = the number of cores
+};
+
+struct Validation {
+    bool ok = true;
+    std::string message;        // the refusal (error icon) when not ok
+    bool addPictures = false;   // the list is empty: the window opens the add-pictures chooser
+    bool focusWidth = false;    // a zero size: focus goes to the width box
+    bool askMinimise = false;   // more than 100 pictures: ask kMsgMinimise (either answer runs)
+};
+Validation ValidateRun(size_t pictureCount, const BatchOptions& options);
+
+struct PictureResult {
+    size_t index = 0;
+    std::string source;
+    std::string output;        // the result path (set whenever a save was attempted)
+    bool written = false;
+    std::string failureLine;   // what went wrong; also in the error text unless silent
+    bool silent = false;       // a bitmap-writer failure: not recorded in the error text
+    uint64_t bytesIn = 0, bytesOut = 0;
+};
+
+class BatchObserver {
+public:
+    virtual ~BatchObserver() = default;
+    // A picture is taken up: the status line shows kTipProcessing + the entry.
+    virtual void pictureStarted(size_t /*index*/, const std::string& /*tip*/) {}
+    // A picture is finished (in list order); `done` pictures of `total` are finished.
+    virtual void pictureFinished(const PictureResult& /*result*/, size_t /*done*/, size_t /*total*/) {}
+};
+
+// What the window does when a run is over.
+struct Completion {
+    bool stopped = false;
+    size_t total = 0, finished = 0, written = 0, failed = 0;
+    uint64_t bytesIn = 0, bytesOut = 0;
+    bool openOutputFolder = false;     // bAutoODir was on
+    std::string outputFolder;
+    bool errorLogWritten = false;      // ErrorLog.txt was (attempted to be) written
+    std::string errorLogPath;
+    std::string errorLogQuestion;      // non-empty: ask it; Yes opens the log in the text editor
+    std::string errorText;             // the error text as the run left it, before it was emptied
+    std::string resultTip;             // the tip for the status line
+};
+
+class BatchRunner {
+public:
+    // Runs the whole list. The observer is called on the calling thread only.
+    Completion run(const std::vector<std::string>& entries, const BatchOptions& options,
+                   BatchObserver* observer = nullptr);
+    // Thread-safe: no picture is started after this; pictures under way finish and are saved.
+    void requestStop() { stop_ = true; }
+    const ErrorLog& errorLog() const { return log_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    ErrorLog log_;  // lives as long as the runner: its header belongs to the first run only
+};
+
+}  // namespace tavu

@@ -1,0 +1,270 @@
+#include "cli/cliargs.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/settings.h"
+
+namespace tavu {
+
+namespace {
+
+bool ParseInt(const std::string& s, int lo, int hi, int& out) {
+    int v = 0;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size() || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool ParseFloat(const std::string& s, float& out) {
+    const std::optional<float> v = ReadSingle(s);
+    if (!v || !std::isfinite(*v) || s.find_first_of("TtFf") != std::string::npos) return false;
+    out = *v;
+    return true;
+}
+
+// Splits at any of the separators (each may be several bytes, like "×").
+std::vector<std::string> Split(const std::string& s, std::initializer_list<std::string_view> seps) {
+    std::vector<std::string> parts;
+    size_t start = 0, i = 0;
+    while (i < s.size()) {
+        size_t len = 0;
+        for (std::string_view sep : seps)
+            if (s.compare(i, sep.size(), sep) == 0) {
+                len = sep.size();
+                break;
+            }
+        if (len == 0) {
+            ++i;
+            continue;
+        }
+        parts.push_back(s.substr(start, i - start));
+        i += len;
+        start = i;
+    }
+    parts.push_back(s.substr(start));
+    return parts;
+}
+
+bool IsNumberText(const std::string& s) {
+    float f;
+    return ParseFloat(s, f);
+}
+
+}  // namespace
+
+std::string CliHelpText() {
+    return
+        "用法: tavuzip --batch [选项] 文件|文件夹...\n"
+        "把照片批量压缩到输出文件夹。不带 --batch 时打开主窗口。\n"
+        "\n"
+        "尺寸(任选其一,默认 -w 500):\n"
+        "  -w, --width N          限制宽度为 N 像素,高度按原图比例换算\n"
+        "      --original         保持原始尺寸\n"
+        "      --preset 名称      使用 size.ini 中的预设尺寸\n"
+        "  -s, --size 宽x高       自定义尺寸(默认裁剪填满)\n"
+        "      --fit              完整放入目标尺寸(留边),不裁剪\n"
+        "      --anchor 水平,垂直  裁剪时保留的部分: left|center|right,top|center|bottom\n"
+        "\n"
+        "输出:\n"
+        "  -f, --format 格式      keep(原格式,默认)|jpg|png|tiff|bmp\n"
+        "  -q, --quality N        JPEG 质量 0-100(默认取设置,初始 100)\n"
+        "  -o, --output 文件夹    输出文件夹(默认为程序的 zp 文件夹)\n"
+        "      --rename 前缀      改名为 前缀+序号(从 0 开始)\n"
+        "      --digits N         序号位数(默认 4)\n"
+        "\n"
+        "调整:\n"
+        "      --gains R,G,B      红、绿、蓝通道增益(1 为不变,0 去掉该颜色)\n"
+        "      --offset X,Y       图片在画布上的偏移(像素)\n"
+        "\n"
+        "其他:\n"
+        "  -r                     包含子文件夹内的图片(跳过隐藏文件夹)\n"
+        "      --error-log        出错时在输出文件夹写入 ErrorLog.txt\n"
+        "  -j, --jobs N           同时处理的图片数(默认为 CPU 核数)\n"
+        "      --quiet            不显示进度和汇总\n"
+        "      --help             显示本帮助\n"
+        "      --version          显示版本\n"
+        "\n"
+        "退出码: 0 全部成功;1 有图片失败;2 用法错误。\n";
+}
+
+std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
+    CliArgs a;
+    int sizeChoices = 0;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            a.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        }
+        auto value = [&](std::string& out) -> bool {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = "选项 " + arg + " 需要一个值";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "-w" || arg == "--width") {
+            if (!value(v)) return std::nullopt;
+            float f;
+            if (!ParseFloat(v, f) || f <= 0) {
+                error = "宽度必须是大于 0 的数字: " + v;
+                return std::nullopt;
+            }
+            a.size = CliArgs::Size::WidthLimit;
+            a.width = v;
+            a.height = "0";
+            ++sizeChoices;
+        } else if (arg == "--original") {
+            a.size = CliArgs::Size::Original;
+            ++sizeChoices;
+        } else if (arg == "--preset") {
+            if (!value(v)) return std::nullopt;
+            a.size = CliArgs::Size::Preset;
+            a.preset = v;
+            ++sizeChoices;
+        } else if (arg == "-s" || arg == "--size") {
+            if (!value(v)) return std::nullopt;
+            std::vector<std::string> wh = Split(v, {"x", "X", "×", "*"});
+            if (wh.size() != 2 || !IsNumberText(wh[0]) || !IsNumberText(wh[1])) {
+                error = "尺寸应写成 宽x高,例如 800x600: " + v;
+                return std::nullopt;
+            }
+            a.size = CliArgs::Size::Custom;
+            a.width = wh[0];
+            a.height = wh[1];
+            ++sizeChoices;
+        } else if (arg == "--fit") {
+            a.fit = true;
+        } else if (arg == "--anchor") {
+            if (!value(v)) return std::nullopt;
+            const std::vector<std::string> hv = Split(v, {","});
+            static const char* hs[] = {"left", "center", "right"};
+            static const char* vs[] = {"top", "center", "bottom"};
+            std::optional<int> h, vv;
+            if (hv.size() == 2)
+                for (int k = 0; k < 3; ++k) {
+                    if (hv[0] == hs[k] || (k == 1 && hv[0] == "centre")) h = k;
+                    if (hv[1] == vs[k] || (k == 1 && hv[1] == "centre")) vv = k;
+                }
+            if (!h || !vv) {
+                error = "--anchor 应为 水平,垂直,水平取 left|center|right,垂直取 top|center|bottom: " + v;
+                return std::nullopt;
+            }
+            a.anchorX = h;
+            a.anchorY = vv;
+        } else if (arg == "-f" || arg == "--format") {
+            if (!value(v)) return std::nullopt;
+            if (v == "jpeg") v = "jpg";
+            if (v == "tif") v = "tiff";
+            if (v != "keep" && v != "jpg" && v != "png" && v != "tiff" && v != "bmp") {
+                error = "不支持的格式: " + v + "(可选 keep|jpg|png|tiff|bmp)";
+                return std::nullopt;
+            }
+            a.format = v;
+        } else if (arg == "-q" || arg == "--quality") {
+            if (!value(v)) return std::nullopt;
+            int q;
+            if (!ParseInt(v, 0, 100, q)) {
+                error = "质量必须是 0 到 100 的整数: " + v;
+                return std::nullopt;
+            }
+            a.quality = q;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(v)) return std::nullopt;
+            if (v.empty()) {
+                error = "输出文件夹不能为空";
+                return std::nullopt;
+            }
+            a.output = v;
+        } else if (arg == "--rename") {
+            if (!value(v)) return std::nullopt;
+            if (v.find('/') != std::string::npos) {
+                error = "文件名前缀不能包含 /: " + v;
+                return std::nullopt;
+            }
+            a.renamePrefix = v;
+        } else if (arg == "--digits") {
+            if (!value(v)) return std::nullopt;
+            int d;
+            if (!ParseInt(v, 0, 32, d)) {
+                error = "位数必须是 0 到 32 的整数: " + v;
+                return std::nullopt;
+            }
+            a.digits = v;
+        } else if (arg == "--gains") {
+            if (!value(v)) return std::nullopt;
+            const std::vector<std::string> g = Split(v, {","});
+            float r, gg, b;
+            if (g.size() != 3 || !ParseFloat(g[0], r) || !ParseFloat(g[1], gg) || !ParseFloat(g[2], b)) {
+                error = "--gains 应为三个数字 R,G,B,例如 1,1,0.8: " + v;
+                return std::nullopt;
+            }
+            a.gainR = r;
+            a.gainG = gg;
+            a.gainB = b;
+        } else if (arg == "--offset") {
+            if (!value(v)) return std::nullopt;
+            const std::vector<std::string> xy = Split(v, {","});
+            if (xy.size() != 2 || !ParseFloat(xy[0], a.offsetX) || !ParseFloat(xy[1], a.offsetY)) {
+                error = "--offset 应为两个数字 X,Y: " + v;
+                return std::nullopt;
+            }
+        } else if (arg == "--error-log") {
+            a.errorLog = true;
+        } else if (arg == "-j" || arg == "--jobs") {
+            if (!value(v)) return std::nullopt;
+            if (!ParseInt(v, 1, 256, a.jobs)) {
+                error = "并行数必须是 1 到 256 的整数: " + v;
+                return std::nullopt;
+            }
+        } else if (arg == "-r" || arg == "--recursive") {
+            a.recursive = true;
+        } else if (arg == "--quiet") {
+            a.quiet = true;
+        } else if (arg == "--help" || arg == "-h") {
+            a.help = true;
+        } else if (arg == "--version") {
+            a.version = true;
+        } else {
+            error = "未知选项: " + arg;
+            return std::nullopt;
+        }
+        if (inlineValue && (arg == "--original" || arg == "--fit" || arg == "--error-log" || arg == "--quiet" ||
+                            arg == "--help" || arg == "--version" || arg == "--recursive")) {
+            error = "选项 " + arg + " 不带值";
+            return std::nullopt;
+        }
+    }
+    if (sizeChoices > 1) {
+        error = "尺寸选项(-w、--original、--preset、-s)只能选一个";
+        return std::nullopt;
+    }
+    if (!a.help && !a.version && a.inputs.empty()) {
+        error = "没有指定要处理的图片或文件夹";
+        return std::nullopt;
+    }
+    return a;
+}
+
+}  // namespace tavu

@@ -1,0 +1,113 @@
+#include "imageio/encode.h"
+
+#include <vips/vips8>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+
+#include "imageio/vipsinit.h"
+#include "raster/bmpwriter.h"
+
+using vips::VError;
+using vips::VImage;
+
+namespace tavu {
+
+namespace {
+
+enum class Format { None, Jpeg, Png, Gif, Tiff, Bmp };
+
+Format FormatOf(std::string ext) {
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == "jpg" || ext == "jpeg") return Format::Jpeg;
+    if (ext == "png") return Format::Png;
+    if (ext == "gif") return Format::Gif;
+    if (ext == "tiff" || ext == "tif") return Format::Tiff;
+    if (ext == "bmp") return Format::Bmp;
+    return Format::None;
+}
+
+bool Failed(WriteError* err, int number, std::string text) {
+    if (err) *err = {number, std::move(text)};
+    return false;
+}
+
+}  // namespace
+
+bool HasEncoder(const std::string& extension) { return FormatOf(extension) != Format::None; }
+
+bool SaveBmpFile(const Canvas& canvas, const std::string& path, WriteError* err) {
+    if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
+    WriteError e;
+    if (!WriteFileAtomic(path, EncodeBmp24(canvas), e)) return Failed(err, e.number, e.text);
+    return true;
+}
+
+bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
+                  int quality, int colourDepth, int compression, WriteError* err) {
+    const Format format = FormatOf(extension);
+    if (format == Format::None) return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
+    if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
+    if (format == Format::Bmp) {
+        const std::vector<uint8_t> bytes = EncodeBmp24(canvas);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) return Failed(err, errno, WriteErrorText(errno));
+        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        const int e = errno;
+        if (std::fclose(f) != 0 || !ok) return Failed(err, e, WriteErrorText(e));
+        return true;
+    }
+    if (!EnsureImageIO()) return Failed(err, 0, "图像库无法启动");
+    try {
+        VImage img = VImage::new_from_memory(const_cast<uint8_t*>(canvas.data()), canvas.byteSize(),
+                                             canvas.width(), canvas.height(), 3, VIPS_FORMAT_UCHAR);
+        img = img.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        switch (format) {
+            case Format::Jpeg:
+                img.jpegsave(path.c_str(), VImage::option()
+                                               ->set("Q", std::clamp(quality, 1, 100))
+                                               ->set("optimize_coding", true)
+                                               ->set("strip", true));
+                break;
+            case Format::Png:
+                img.pngsave(path.c_str(), VImage::option()->set("compression", 6)->set("strip", true));
+                break;
+            case Format::Gif:
+                img.gifsave(path.c_str(), VImage::option()->set("strip", true));
+                break;
+            case Format::Tiff: {
+                (void)colourDepth;  // always 24-bit RGB: the canvas has no other depth
+                const VipsForeignTiffCompression c =
+                    compression == 2 ? VIPS_FOREIGN_TIFF_COMPRESSION_LZW : VIPS_FOREIGN_TIFF_COMPRESSION_NONE;
+                img.tiffsave(path.c_str(), VImage::option()->set("compression", c)->set("strip", true));
+                break;
+            }
+            default: break;
+        }
+    } catch (const VError&) {
+        vips_error_clear();
+        return Failed(err, 0, "编码或写入图片时出错");
+    }
+    return true;
+}
+
+bool funSavePic(const Canvas& canvas, const std::string& path, const std::string& extension,
+                int quality, int colourDepth, int compression, WriteError* err) {
+    if (!HasEncoder(extension)) return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
+    if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
+    WriteError e;
+    std::string temp;
+    if (!MakeTempBeside(path, temp, e)) return Failed(err, e.number, e.text);
+    if (!EncodeToFile(canvas, temp, extension, quality, colourDepth, compression, err)) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (!CommitTemp(temp, path, e)) return Failed(err, e.number, e.text);
+    return true;
+}
+
+}  // namespace tavu

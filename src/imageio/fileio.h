@@ -1,0 +1,31 @@
+// Writing result files so that a stopped, killed or failed run never leaves a truncated one:
+// everything goes to a temporary file in the target folder first and is renamed into place.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tavu {
+
+struct WriteError {
+    int number = 0;    // errno-like; 0 = no error
+    std::string text;  // what went wrong (Chinese), for the error log
+};
+
+// A fresh, unused temporary path in the folder of `target` (the file is created empty, mode 0644
+// before umask). Hidden name beginning with ".tavuzip-" and ending in ".part".
+bool MakeTempBeside(const std::string& target, std::string& tempPath, WriteError& err);
+
+// Renames `tempPath` onto `target` (replacing it); removes the temporary file on failure.
+bool CommitTemp(const std::string& tempPath, const std::string& target, WriteError& err);
+
+// Writes the bytes atomically: temporary file, flush, rename.
+bool WriteFileAtomic(const std::string& target, const std::vector<uint8_t>& bytes, WriteError& err);
+bool WriteFileAtomic(const std::string& target, const std::string& bytes, WriteError& err);
+
+// A Chinese text for an errno value met while writing.
+std::string WriteErrorText(int errnum);
+
+}  // namespace tavu

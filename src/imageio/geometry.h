@@ -1,0 +1,50 @@
+// Where a picture lands on the canvas: the target size from the size mode, crop-to-fill with its
+// anchors or fit-inside, and the picture offset. Plain arithmetic, no decoding.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/canvas.h"
+
+namespace tavu {
+
+// Size modes, as the size list orders them: 0 width limit, 1 the picture's own size, 2 the first
+// preset (drawn stretched to the preset), 3 and up further presets, the last entry a custom size.
+enum : int { kSizeWidthLimit = 0, kSizeOriginal = 1, kSizeFirstPreset = 2 };
+
+// Crop anchors.
+enum : int { kAnchorStart = 0, kAnchorCentre = 1, kAnchorEnd = 2 };
+
+struct DrawParams {
+    int sizeMode = kSizeWidthLimit;
+    // The index of the custom-size entry, when known. With no presets the custom entry takes
+    // index 2 itself, and then it crops or fits like any custom size instead of stretching.
+    int customMode = -1;
+    float width = 400, height = 300;  // target size as given (fractions allowed)
+    int16_t cropToFill = 1;           // exactly 1: crop to fill; any other value: fit inside
+    int16_t xCutMode = kAnchorCentre; // which part of an over-wide source is kept
+    int16_t yCutMode = kAnchorStart;  // which part of an over-tall source is kept
+    ColorMatrix colors = ColorMatrix::Identity();
+    float offsetX = 0, offsetY = 0;   // the picture's offset on the canvas, in pixels
+};
+
+struct IntRect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const IntRect&) const = default;
+};
+
+struct DrawGeometry {
+    int canvasWidth = 0, canvasHeight = 0;
+    IntRect source;       // the part of the (upright) picture that is drawn
+    IntRect destination;  // where it lands on the canvas (may reach beyond it)
+    // The unrounded values, for callers that want them.
+    double targetWidth = 0, targetHeight = 0;
+};
+
+// w0, h0: the picture's upright size (both > 0). Every coordinate is rounded half to even.
+DrawGeometry ComputeGeometry(int w0, int h0, const DrawParams& params);
+
+// Rounds half to even, as every float-to-integer conversion of the program does.
+int RoundHalfEven(double v);
+
+}  // namespace tavu

@@ -1,0 +1,283 @@
+// The picture pipeline: header -> geometry -> decode at the deepest shrink that still leaves the
+// target size -> crop -> Lanczos reduce -> upright -> sRGB, flattened -> onto the canvas.
+// Only the pixels of the drawn area are ever held at full size (the canvas itself).
+#include "imageio/render.h"
+
+#include <vips/vips8>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "imageio/vipsinit.h"
+
+using vips::VError;
+using vips::VImage;
+
+namespace tavu {
+
+namespace {
+
+// Kinds of drawing failure and their texts in the error log.
+DrawOutcome Fail(int number, const char* text) {
+    DrawOutcome o;
+    o.status = DrawOutcome::DrawFailed;
+    o.errorNumber = number;
+    o.errorText = text;
+    return o;
+}
+constexpr int kErrOutOfMemory = 7;
+constexpr int kErrFileNotFound = 53;
+constexpr int kErrPermission = 70;
+constexpr int kErrPathAccess = 75;
+constexpr int kErrNoSurface = 480;
+constexpr int kErrInvalidPicture = 481;
+
+// Checks that the path names a readable regular file; an outcome with status Drawn when it does.
+DrawOutcome CheckFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == EACCES) return Fail(kErrPermission, "没有读取该文件的权限");
+        return Fail(kErrFileNotFound, "文件未找到");
+    }
+    if (S_ISDIR(st.st_mode)) return Fail(kErrPathAccess, "这是一个文件夹,不是图片文件");
+    if (!S_ISREG(st.st_mode)) return Fail(kErrPathAccess, "不是普通文件");
+    if (st.st_size == 0) return Fail(kErrInvalidPicture, "文件是空的(0字节)");
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail(kErrPermission, "没有读取该文件的权限");
+    ::close(fd);
+    DrawOutcome ok;
+    ok.status = DrawOutcome::Drawn;
+    return ok;
+}
+
+VImage Open(const std::string& path, int shrink) {
+    auto* opts = VImage::option()
+                     ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                     ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    if (shrink > 1) opts->set("shrink", shrink);
+    return VImage::new_from_file(path.c_str(), opts);
+}
+
+// A point of the upright picture in the stored (file) orientation. ws, hs: the stored size.
+void ToStored(int orientation, double ws, double hs, double xd, double yd, double& xs, double& ys) {
+    switch (orientation) {
+        case 2: xs = ws - xd; ys = yd; break;
+        case 3: xs = ws - xd; ys = hs - yd; break;
+        case 4: xs = xd; ys = hs - yd; break;
+        case 5: xs = yd; ys = xd; break;
+        case 6: xs = yd; ys = hs - xd; break;
+        case 7: xs = ws - yd; ys = hs - xd; break;
+        case 8: xs = ws - yd; ys = xd; break;
+        default: xs = xd; ys = yd; break;
+    }
+}
+
+struct DRect {
+    double x, y, w, h;
+};
+
+DRect StoredRect(int orientation, int ws, int hs, const IntRect& r) {
+    double x0, y0, x1, y1;
+    ToStored(orientation, ws, hs, r.x, r.y, x0, y0);
+    ToStored(orientation, ws, hs, double(r.x) + r.w, double(r.y) + r.h, x1, y1);
+    return {std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0)};
+}
+
+bool HasAlpha(const VImage& img) { return vips_image_hasalpha(img.get_image()); }
+
+// Any colour space, depth and band layout -> 8-bit sRGB, three bands, alpha flattened onto the
+// canvas background.
+VImage ToSrgb8(VImage img) {
+    bool converted = false;
+    if (img.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        try {
+            img = img.icc_transform("srgb", VImage::option()
+                                                ->set("embedded", true)
+                                                ->set("intent", VIPS_INTENT_PERCEPTUAL));
+            converted = true;
+        } catch (const VError&) {
+            vips_error_clear();  // a broken profile: fall back to the plain conversion
+        }
+    }
+    if (!converted && img.interpretation() != VIPS_INTERPRETATION_sRGB) {
+        try {
+            img = img.colourspace(VIPS_INTERPRETATION_sRGB);
+        } catch (const VError&) {
+            vips_error_clear();
+        }
+    }
+    if (img.format() == VIPS_FORMAT_USHORT) img = (img >> 8).cast(VIPS_FORMAT_UCHAR);
+    else if (img.format() != VIPS_FORMAT_UCHAR) img = img.cast(VIPS_FORMAT_UCHAR);
+
+    const Rgb bg = kCanvasBackground;
+    if (HasAlpha(img)) {
+        std::vector<double> back = img.bands() >= 3 ? std::vector<double>{double(bg.r), double(bg.g), double(bg.b)}
+                                                    : std::vector<double>{double(bg.r)};
+        img = img.flatten(VImage::option()->set("background", back)->set("max_alpha", 255.0));
+        if (img.format() != VIPS_FORMAT_UCHAR) img = img.cast(VIPS_FORMAT_UCHAR);
+    }
+    if (img.bands() == 1 || img.bands() == 2) {
+        VImage grey = img.extract_band(0);
+        img = grey.bandjoin({grey, grey});
+    } else if (img.bands() > 3) {
+        img = img.extract_band(0, VImage::option()->set("n", 3));
+    }
+    return img;
+}
+
+// Exactly w x h: a resize may round one pixel either way.
+VImage ExactSize(VImage img, int w, int h) {
+    if (img.width() == w && img.height() == h) return img;
+    if (img.width() > w || img.height() > h)
+        img = img.crop(0, 0, std::min(img.width(), w), std::min(img.height(), h));
+    if (img.width() < w || img.height() < h)
+        img = img.embed(0, 0, w, h, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+    return img;
+}
+
+}  // namespace
+
+bool ReadPictureSize(const std::string& path, int& width, int& height) {
+    if (!EnsureImageIO() || !CheckFile(path).ok()) return false;
+    try {
+        VImage img = Open(path, 1);
+        const bool swap = vips_image_get_orientation_swap(img.get_image());
+        width = swap ? img.height() : img.width();
+        height = swap ? img.width() : img.height();
+        return true;
+    } catch (const VError&) {
+        vips_error_clear();
+        return false;
+    }
+}
+
+DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParams& params) {
+    canvas.clear();
+    if (!EnsureImageIO()) return Fail(kErrNoSurface, "图像库无法启动");
+
+    DrawOutcome check = CheckFile(path);
+    if (!check.ok()) return check;
+
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (!loader) {
+        vips_error_clear();
+        return Fail(kErrInvalidPicture, "不是可识别的图片格式");
+    }
+    const bool isJpeg = std::string_view(loader) == "VipsForeignLoadJpegFile";
+
+    VImage img;
+    int orientation = 1, ws = 0, hs = 0;
+    try {
+        img = Open(path, 1);
+        ws = img.width();
+        hs = img.height();
+        orientation = vips_image_get_orientation(img.get_image());
+    } catch (const VError&) {
+        vips_error_clear();
+        return Fail(kErrInvalidPicture, "无法读取图片信息,文件可能已损坏");
+    }
+    if (ws <= 0 || hs <= 0) return Fail(kErrInvalidPicture, "无法读取图片信息,文件可能已损坏");
+    if (double(ws) * double(hs) > kMaxPixels)
+        return Fail(kErrOutOfMemory, "图片尺寸过大(超过10亿像素),不予处理");
+
+    const bool swap = orientation >= 5 && orientation <= 8;
+    const int w0 = swap ? hs : ws, h0 = swap ? ws : hs;
+    const DrawGeometry g = ComputeGeometry(w0, h0, params);
+    if (g.canvasWidth <= 0 || g.canvasHeight <= 0) {
+        DrawOutcome o;
+        o.status = DrawOutcome::NoCanvas;
+        return o;
+    }
+    if (double(g.canvasWidth) * double(g.canvasHeight) > kMaxPixels)
+        return Fail(kErrOutOfMemory, "目标尺寸过大(超过10亿像素),不予处理");
+
+    // Clip the source rectangle to the picture (rounding may overshoot by a pixel).
+    IntRect src = g.source;
+    src.x = std::clamp(src.x, 0, w0);
+    src.y = std::clamp(src.y, 0, h0);
+    src.w = std::min(src.w, w0 - src.x);
+    src.h = std::min(src.h, h0 - src.y);
+    const IntRect& dst = g.destination;
+    const bool drawsSomething = src.w > 0 && src.h > 0 && dst.w > 0 && dst.h > 0 &&
+                                dst.x < g.canvasWidth && dst.y < g.canvasHeight &&
+                                dst.x + dst.w > 0 && dst.y + dst.h > 0;
+
+    const Rgb bg = kCanvasBackground;
+    try {
+        if (!drawsSomething) {
+            canvas = Canvas(g.canvasWidth, g.canvasHeight, bg);
+            DrawOutcome o;
+            o.status = DrawOutcome::Drawn;
+            return o;
+        }
+
+        // Work in the file's own orientation; turn upright only once the picture is small.
+        const DRect s = StoredRect(orientation, ws, hs, src);
+        const int dws = swap ? dst.h : dst.w, dhs = swap ? dst.w : dst.h;
+
+        int shrink = 1;
+        if (isJpeg) {
+            for (int f : {8, 4, 2}) {
+                if (s.w / f >= dws && s.h / f >= dhs) {
+                    shrink = f;
+                    break;
+                }
+            }
+            if (shrink > 1) img = Open(path, shrink);
+        }
+
+        int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
+        cx = std::clamp(cx, 0, img.width() - 1);
+        cy = std::clamp(cy, 0, img.height() - 1);
+        int cw = std::clamp(RoundHalfEven(s.w / shrink), 1, img.width() - cx);
+        int ch = std::clamp(RoundHalfEven(s.h / shrink), 1, img.height() - cy);
+        if (cx != 0 || cy != 0 || cw != img.width() || ch != img.height()) img = img.crop(cx, cy, cw, ch);
+
+        if (cw != dws || ch != dhs) {
+            const bool alpha = HasAlpha(img);
+            const VipsBandFormat format = img.format();
+            if (alpha) img = img.premultiply();
+            img = img.resize(double(dws) / cw, VImage::option()
+                                                   ->set("vscale", double(dhs) / ch)
+                                                   ->set("kernel", VIPS_KERNEL_LANCZOS3));
+            if (alpha) img = img.unpremultiply().cast(format);
+            img = ExactSize(img, dws, dhs);
+        }
+
+        if (orientation != 1) img = img.copy_memory().autorot();
+        img = ToSrgb8(img);
+        img = img.embed(dst.x, dst.y, g.canvasWidth, g.canvasHeight,
+                        VImage::option()
+                            ->set("extend", VIPS_EXTEND_BACKGROUND)
+                            ->set("background", std::vector<double>{double(bg.r), double(bg.g), double(bg.b)}));
+
+        size_t size = 0;
+        void* pixels = img.write_to_memory(&size);
+        if (!pixels || size != size_t(g.canvasWidth) * size_t(g.canvasHeight) * 3) {
+            g_free(pixels);
+            return Fail(kErrInvalidPicture, "图片数据无法解码");
+        }
+        canvas = Canvas::Adopt(g.canvasWidth, g.canvasHeight, static_cast<uint8_t*>(pixels), &g_free);
+    } catch (const VError&) {
+        vips_error_clear();
+        canvas.clear();
+        return Fail(kErrInvalidPicture, "图片数据已损坏或不完整,无法解码");
+    } catch (const std::bad_alloc&) {
+        canvas.clear();
+        DrawOutcome o = Fail(kErrNoSurface, "内存不足,无法创建画布");
+        o.status = DrawOutcome::SurfaceFailed;
+        return o;
+    }
+
+    ApplyColorMatrix(canvas, params.colors, dst.x, dst.y, dst.w, dst.h);
+    DrawOutcome o;
+    o.status = DrawOutcome::Drawn;
+    return o;
+}
+
+}  // namespace tavu

@@ -1,0 +1,18 @@
+// Start-up of the imaging library. Every entry point of imageio calls EnsureImageIO() itself.
+#pragma once
+
+#include <string>
+
+namespace tavu {
+
+// Starts the library once (thread-safe); false when it could not start.
+bool EnsureImageIO();
+
+// How many worker threads the library may use for one picture. A batch that runs several
+// pictures at once lowers it so that threads do not multiply.
+void SetImageIOThreads(int threads);
+int ImageIOThreads();
+
+std::string ImageIOVersion();
+
+}  // namespace tavu

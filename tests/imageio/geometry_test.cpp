@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "imageio/geometry.h"
+
+using namespace tavu;
+
+namespace {
+constexpr int kCustom = 9;  // any mode past the first preset sizes like the custom entry
+
+DrawParams Custom(float w, float h, int16_t crop = 1) {
+    DrawParams p;
+    p.sizeMode = kCustom;
+    p.width = w;
+    p.height = h;
+    p.cropToFill = crop;
+    return p;
+}
+}  // namespace
+
+TEST(Geometry, WidthLimitFollowsProportionsAndIgnoresHeight) {
+    DrawParams p;
+    p.width = 400;
+    p.height = 0;
+    DrawGeometry g = ComputeGeometry(3000, 2000, p);
+    EXPECT_EQ(g.canvasWidth, 400);
+    EXPECT_EQ(g.canvasHeight, 267);  // 266.67
+    EXPECT_EQ(g.source, (IntRect{0, 0, 3000, 2000}));
+    EXPECT_EQ(g.destination, (IntRect{0, 0, 400, 267}));
+    // Halves round to even: 2 x 0.25 -> 0.5 -> 0; 6 x 0.25 -> 1.5 -> 2.
+    p.width = 2;
+    EXPECT_EQ(ComputeGeometry(4, 1, p).canvasHeight, 0);
+    p.width = 6;
+    EXPECT_EQ(ComputeGeometry(4, 1, p).canvasHeight, 2);
+}
+
+TEST(Geometry, OriginalSizeWhateverTheBoxesSay) {
+    DrawParams p;
+    p.sizeMode = kSizeOriginal;
+    p.width = 400;
+    p.height = 300;
+    DrawGeometry g = ComputeGeometry(1024, 768, p);
+    EXPECT_EQ(g.canvasWidth, 1024);
+    EXPECT_EQ(g.canvasHeight, 768);
+    EXPECT_EQ(g.destination, (IntRect{0, 0, 1024, 768}));
+    EXPECT_EQ(g.source, (IntRect{0, 0, 1024, 768}));
+}
+
+TEST(Geometry, CropToFillAnchors) {
+    DrawParams p = Custom(400, 400);
+    DrawGeometry g = ComputeGeometry(4000, 3000, p);  // the worked example: centre
+    EXPECT_EQ(g.source, (IntRect{500, 0, 3000, 3000}));
+    EXPECT_EQ(g.destination, (IntRect{0, 0, 400, 400}));
+    p.xCutMode = kAnchorStart;
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{0, 0, 3000, 3000}));
+    p.xCutMode = kAnchorEnd;
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{1000, 0, 3000, 3000}));
+    p.xCutMode = 7;  // unknown anchors keep the start
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source.x, 0);
+
+    // Over-tall sources use the vertical anchor.
+    p = Custom(400, 400);
+    for (auto [mode, y] : {std::pair{0, 0}, {1, 500}, {2, 1000}}) {
+        p.yCutMode = int16_t(mode);
+        EXPECT_EQ(ComputeGeometry(3000, 4000, p).source, (IntRect{0, y, 3000, 3000})) << mode;
+    }
+    // The offset moves the whole picture and keeps its size.
+    p.offsetX = 10;
+    p.offsetY = -5;
+    EXPECT_EQ(ComputeGeometry(3000, 4000, p).destination, (IntRect{10, -5, 400, 400}));
+}
+
+TEST(Geometry, FitInsideAndItsOffsets) {
+    DrawParams p = Custom(400, 400, 0);
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).destination, (IntRect{0, 50, 400, 300}));
+    // A vertical offset lowers the picture and shortens it by twice the offset; the horizontal
+    // offset is dropped.
+    p.offsetX = 33;
+    p.offsetY = 10;
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).destination, (IntRect{0, 60, 400, 280}));
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{0, 0, 4000, 3000}));
+    // Portrait: the mirror image of the rule.
+    EXPECT_EQ(ComputeGeometry(3000, 4000, p).destination, (IntRect{83, 0, 234, 400}));
+    // Any value but 1 fits.
+    p = Custom(400, 400, 2);
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).destination, (IntRect{0, 50, 400, 300}));
+}
+
+TEST(Geometry, FirstPresetStretchesWithoutCropOrFit) {
+    DrawParams p = Custom(300, 300);
+    p.sizeMode = kSizeFirstPreset;
+    DrawGeometry g = ComputeGeometry(4000, 3000, p);
+    EXPECT_EQ(g.source, (IntRect{0, 0, 4000, 3000}));
+    EXPECT_EQ(g.destination, (IntRect{0, 0, 300, 300}));
+    p.sizeMode = kSizeFirstPreset + 1;  // the second preset crops
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{500, 0, 3000, 3000}));
+    // Without presets the custom entry is index 2: it crops like any custom size.
+    p.sizeMode = kSizeFirstPreset;
+    p.customMode = kSizeFirstPreset;
+    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{500, 0, 3000, 3000}));
+}
+
+TEST(Geometry, DegenerateSizesGiveNoCanvas) {
+    EXPECT_EQ(ComputeGeometry(0, 100, Custom(10, 10)).canvasWidth, 0);
+    EXPECT_EQ(ComputeGeometry(100, 100, Custom(0, 300)).canvasWidth, 0);
+    EXPECT_EQ(ComputeGeometry(100, 100, Custom(300, 0)).canvasHeight, 0);
+    EXPECT_LT(ComputeGeometry(100, 100, Custom(-5, 10)).canvasWidth, 1);
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
+    EXPECT_EQ(RoundHalfEven(3.5), 4);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2);
+}
