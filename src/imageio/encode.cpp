@@ -36,15 +36,17 @@ bool Failed(WriteError* err, int number, std::string text) {
     return false;
 }
 
+// Optimised Huffman tables make JPEGs a few percent smaller, but the encoder then holds every
+// coefficient of the picture: worth it below 16 megapixels only.
+bool OptimizeHuffman(const Canvas& c) { return double(c.width()) * c.height() <= 16e6; }
+
 }  // namespace
 
 bool HasEncoder(const std::string& extension) { return FormatOf(extension) != Format::None; }
 
 bool SaveBmpFile(const Canvas& canvas, const std::string& path, WriteError* err) {
     if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
-    WriteError e;
-    if (!WriteFileAtomic(path, EncodeBmp24(canvas), e)) return Failed(err, e.number, e.text);
-    return true;
+    return funSavePic(canvas, path, "bmp", 0, kTiffColourDepth, kTiffNoCompression, err);
 }
 
 bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
@@ -53,12 +55,15 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
     if (format == Format::None) return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
     if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
     if (format == Format::Bmp) {
-        const std::vector<uint8_t> bytes = EncodeBmp24(canvas);
         FILE* f = std::fopen(path.c_str(), "wb");
         if (!f) return Failed(err, errno, WriteErrorText(errno));
-        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        const int e = errno;
-        if (std::fclose(f) != 0 || !ok) return Failed(err, e, WriteErrorText(e));
+        bool ok = WriteBmp24(canvas, [f](const uint8_t* p, size_t n) { return std::fwrite(p, 1, n, f) == n; });
+        int e = errno;
+        if (std::fclose(f) != 0 && ok) {
+            ok = false;
+            e = errno;
+        }
+        if (!ok) return Failed(err, e, WriteErrorText(e));
         return true;
     }
     if (!EnsureImageIO()) return Failed(err, 0, "图像库无法启动");
@@ -70,7 +75,7 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
             case Format::Jpeg:
                 img.jpegsave(path.c_str(), VImage::option()
                                                ->set("Q", std::clamp(quality, 1, 100))
-                                               ->set("optimize_coding", true)
+                                               ->set("optimize_coding", OptimizeHuffman(canvas))
                                                ->set("strip", true));
                 break;
             case Format::Png:

@@ -1,5 +1,5 @@
 // The picture pipeline: header -> geometry -> decode at the deepest shrink that still leaves the
-// target size -> crop -> Lanczos reduce -> upright -> sRGB, flattened -> onto the canvas.
+// target size -> crop -> Lanczos reduce -> sRGB, flattened -> onto the canvas, turned upright.
 // Only the pixels of the drawn area are ever held at full size (the canvas itself).
 #include "imageio/render.h"
 
@@ -140,6 +140,41 @@ VImage ExactSize(VImage img, int w, int h) {
     return img;
 }
 
+// Copies a picture in its stored orientation onto the canvas, turned upright on the way, its
+// upright top-left corner at (dx, dy). Reads it strip by strip: no upright copy is ever made.
+void BlitUpright(Canvas& canvas, const VImage& stored, int orientation, int dx, int dy) {
+    const int ws = stored.width(), hs = stored.height();
+    const int cw = canvas.width(), ch = canvas.height();
+    constexpr int kStrip = 64;
+    vips::VRegion region = stored.region();
+    for (int y0 = 0; y0 < hs; y0 += kStrip) {
+        const int rows = std::min(kStrip, hs - y0);
+        region.prepare(0, y0, ws, rows);
+        for (int ys = y0; ys < y0 + rows; ++ys) {
+            const uint8_t* p = region.addr(0, ys);
+            for (int xs = 0; xs < ws; ++xs, p += 3) {
+                int xd, yd;
+                switch (orientation) {
+                    case 2: xd = ws - 1 - xs; yd = ys; break;
+                    case 3: xd = ws - 1 - xs; yd = hs - 1 - ys; break;
+                    case 4: xd = xs; yd = hs - 1 - ys; break;
+                    case 5: xd = ys; yd = xs; break;
+                    case 6: xd = hs - 1 - ys; yd = xs; break;
+                    case 7: xd = hs - 1 - ys; yd = ws - 1 - xs; break;
+                    case 8: xd = ys; yd = ws - 1 - xs; break;
+                    default: xd = xs; yd = ys; break;
+                }
+                const int x = dx + xd, y = dy + yd;
+                if (x < 0 || y < 0 || x >= cw || y >= ch) continue;
+                uint8_t* q = canvas.row(y) + size_t(x) * 3;
+                q[0] = p[0];
+                q[1] = p[1];
+                q[2] = p[2];
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool ReadPictureSize(const std::string& path, int& width, int& height) {
@@ -163,23 +198,20 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     DrawOutcome check = CheckFile(path);
     if (!check.ok()) return check;
 
-    const char* loader = vips_foreign_find_load(path.c_str());
-    if (!loader) {
-        vips_error_clear();
-        return Fail(kErrInvalidPicture, "不是可识别的图片格式");
-    }
-    const bool isJpeg = std::string_view(loader) == "VipsForeignLoadJpegFile";
-
     VImage img;
     int orientation = 1, ws = 0, hs = 0;
+    bool isJpeg = false;
     try {
         img = Open(path, 1);
         ws = img.width();
         hs = img.height();
         orientation = vips_image_get_orientation(img.get_image());
+        const char* loader = nullptr;
+        isJpeg = vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) == 0 && loader &&
+                 std::string_view(loader) == "jpegload";
     } catch (const VError&) {
         vips_error_clear();
-        return Fail(kErrInvalidPicture, "无法读取图片信息,文件可能已损坏");
+        return Fail(kErrInvalidPicture, "图片格式无法识别或文件已损坏");
     }
     if (ws <= 0 || hs <= 0) return Fail(kErrInvalidPicture, "无法读取图片信息,文件可能已损坏");
     if (double(ws) * double(hs) > kMaxPixels)
@@ -249,8 +281,15 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
             img = ExactSize(img, dws, dhs);
         }
 
-        if (orientation != 1) img = img.copy_memory().autorot();
         img = ToSrgb8(img);
+        if (orientation != 1) {
+            canvas = Canvas(g.canvasWidth, g.canvasHeight, bg);
+            BlitUpright(canvas, img, orientation, dst.x, dst.y);
+            ApplyColorMatrix(canvas, params.colors, dst.x, dst.y, dst.w, dst.h);
+            DrawOutcome o;
+            o.status = DrawOutcome::Drawn;
+            return o;
+        }
         img = img.embed(dst.x, dst.y, g.canvasWidth, g.canvasHeight,
                         VImage::option()
                             ->set("extend", VIPS_EXTEND_BACKGROUND)

@@ -12,39 +12,52 @@ void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
 }
 }  // namespace
 
-std::vector<uint8_t> EncodeBmp24(const Canvas& canvas) {
-    if (canvas.empty()) return {};
+bool WriteBmp24(const Canvas& canvas, const std::function<bool(const uint8_t*, size_t)>& sink) {
+    if (canvas.empty()) return false;
     const uint32_t w = uint32_t(canvas.width()), h = uint32_t(canvas.height());
     const uint32_t rowBytes = (w * 3 + 3) & ~3u;
     const uint32_t imageBytes = rowBytes * h;
     const uint32_t offset = 14 + 40;
-    std::vector<uint8_t> out(offset + size_t(imageBytes), 0);
+    std::vector<uint8_t> head(offset, 0);
 
     // BITMAPFILEHEADER
-    out[0] = 'B';
-    out[1] = 'M';
-    Put32(out, 2, offset + imageBytes);
-    Put32(out, 10, offset);
+    head[0] = 'B';
+    head[1] = 'M';
+    Put32(head, 2, offset + imageBytes);
+    Put32(head, 10, offset);
     // BITMAPINFOHEADER
-    Put32(out, 14, 40);
-    Put32(out, 18, w);
-    Put32(out, 22, h);  // positive: bottom row first
-    Put16(out, 26, 1);
-    Put16(out, 28, 24);
-    Put32(out, 30, 0);  // BI_RGB
-    Put32(out, 34, imageBytes);
-    Put32(out, 38, 3780);  // 96 dpi
-    Put32(out, 42, 3780);
+    Put32(head, 14, 40);
+    Put32(head, 18, w);
+    Put32(head, 22, h);  // positive: bottom row first
+    Put16(head, 26, 1);
+    Put16(head, 28, 24);
+    Put32(head, 30, 0);  // BI_RGB
+    Put32(head, 34, imageBytes);
+    Put32(head, 38, 3780);  // 96 dpi
+    Put32(head, 42, 3780);
+    if (!sink(head.data(), head.size())) return false;
 
+    std::vector<uint8_t> row(rowBytes, 0);  // padding bytes stay zero
     for (uint32_t y = 0; y < h; ++y) {
         const uint8_t* src = canvas.row(int(h - 1 - y));
-        uint8_t* dst = out.data() + offset + size_t(y) * rowBytes;
         for (uint32_t x = 0; x < w; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
+            row[3 * x] = src[3 * x + 2];
+            row[3 * x + 1] = src[3 * x + 1];
+            row[3 * x + 2] = src[3 * x];
         }
+        if (!sink(row.data(), row.size())) return false;
     }
+    return true;
+}
+
+std::vector<uint8_t> EncodeBmp24(const Canvas& canvas) {
+    std::vector<uint8_t> out;
+    if (canvas.empty()) return out;
+    out.reserve(54 + size_t((canvas.width() * 3 + 3) & ~3) * size_t(canvas.height()));
+    WriteBmp24(canvas, [&out](const uint8_t* p, size_t n) {
+        out.insert(out.end(), p, p + n);
+        return true;
+    });
     return out;
 }
 
