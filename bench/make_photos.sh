@@ -11,7 +11,7 @@
 # Variety: some photos are portrait, and some are stored sideways with EXIF Orientation 6 (rotate 90 degrees
 # clockwise to display), as phones and cameras do.
 # Output is deterministic (fixed noise seeds). Existing files in OUTDIR with the same names are overwritten.
-# Needs: libvips-tools, exiv2, lomiri-wallpapers-16.04 (the last two are installed here if missing).
+# Needs: libvips-tools, exiv2, lomiri-wallpapers-16.04 (scripts/setup.sh --bench installs them).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -31,23 +31,11 @@ fi
 src=/usr/share/backgrounds
 pkg=lomiri-wallpapers-16.04
 
-apt_install() {
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    if command -v sudo >/dev/null; then sudo=sudo
-    else echo "make_photos: need root to install: $*" >&2; exit 1; fi
-  fi
-  echo "make_photos: installing $*" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null \
-    || { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
-}
-
 need=()
 [ -f "$src/sunset_by_Aitzol_Berasategi.jpg" ] || need+=("$pkg")
 command -v exiv2 >/dev/null || need+=(exiv2)
 command -v vips >/dev/null || need+=(libvips-tools)
-[ ${#need[@]} -eq 0 ] || apt_install "${need[@]}"
+[ ${#need[@]} -eq 0 ] || bash "$here/../scripts/setup.sh" --bench
 
 # source photo | stored width x height | EXIF orientation
 # For orientation 6 the stored pixels are the displayed picture turned 90 degrees counter-clockwise,

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing, benchmarking and running TavuZip needs.
+# Installs every Debian package that building, testing and running TavuZip needs.
+#   scripts/setup.sh          build, tests, the window under Xvfb
+#   scripts/setup.sh --bench  also the benchmark's photo source and EXIF tool
 # Safe to run again: packages already present are left alone. Run as root (or through sudo).
 set -euo pipefail
 
@@ -13,6 +15,10 @@ packages=(
   # running the window headless, and Chinese text
   xvfb xauth fonts-wqy-microhei
 )
+if [ "${1:-}" = "--bench" ]; then
+  # real photographs to make camera-sized test photos from, and a tool to give them EXIF tags
+  packages+=(lomiri-wallpapers-16.04 exiv2)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

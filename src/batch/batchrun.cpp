@@ -89,7 +89,6 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     if (w && h) {
         DrawParams d;
         d.sizeMode = o.sizeMode;
-        d.customMode = o.customIndex;
         d.width = *w;
         d.height = *h;
         d.cropToFill = o.cropToFill;

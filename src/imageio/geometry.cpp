@@ -33,9 +33,7 @@ DrawGeometry ComputeGeometry(int w0, int h0, const DrawParams& p) {
     double sx = 0, sy = 0, sw = w0, sh = h0;
     double dx = p.offsetX, dy = p.offsetY, dw = W, dh = H;
 
-    const bool stretch = p.sizeMode == kSizeWidthLimit ||
-                         (p.sizeMode == kSizeFirstPreset && p.customMode != kSizeFirstPreset);
-    if (!stretch && H != 0 && W != 0) {
+    if (p.sizeMode != kSizeWidthLimit && H != 0 && W != 0) {
         const double a0 = double(w0) / h0;
         const double a1 = double(W) / H;
         if (p.cropToFill == 1) {

@@ -8,8 +8,9 @@
 
 namespace tavu {
 
-// Size modes, as the size list orders them: 0 width limit, 1 the picture's own size, 2 the first
-// preset (drawn stretched to the preset), 3 and up further presets, the last entry a custom size.
+// Size modes, as the size list orders them: 0 width limit, 1 the picture's own size, 2 and up the
+// presets, the last entry a custom size. Every mode but the width limit crops or fits the picture
+// to its target; none stretches it.
 enum : int { kSizeWidthLimit = 0, kSizeOriginal = 1, kSizeFirstPreset = 2 };
 
 // Crop anchors.
@@ -17,9 +18,6 @@ enum : int { kAnchorStart = 0, kAnchorCentre = 1, kAnchorEnd = 2 };
 
 struct DrawParams {
     int sizeMode = kSizeWidthLimit;
-    // The index of the custom-size entry, when known. With no presets the custom entry takes
-    // index 2 itself, and then it crops or fits like any custom size instead of stretching.
-    int customMode = -1;
     float width = 400, height = 300;  // target size as given (fractions allowed)
     int16_t cropToFill = 1;           // exactly 1: crop to fill; any other value: fit inside
     int16_t xCutMode = kAnchorCentre; // which part of an over-wide source is kept

@@ -85,18 +85,15 @@ TEST(Geometry, FitInsideAndItsOffsets) {
     EXPECT_EQ(ComputeGeometry(4000, 3000, p).destination, (IntRect{0, 50, 400, 300}));
 }
 
-TEST(Geometry, FirstPresetStretchesWithoutCropOrFit) {
-    DrawParams p = Custom(300, 300);
-    p.sizeMode = kSizeFirstPreset;
-    DrawGeometry g = ComputeGeometry(4000, 3000, p);
-    EXPECT_EQ(g.source, (IntRect{0, 0, 4000, 3000}));
-    EXPECT_EQ(g.destination, (IntRect{0, 0, 300, 300}));
-    p.sizeMode = kSizeFirstPreset + 1;  // the second preset crops
-    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{500, 0, 3000, 3000}));
-    // Without presets the custom entry is index 2: it crops like any custom size.
-    p.sizeMode = kSizeFirstPreset;
-    p.customMode = kSizeFirstPreset;
-    EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{500, 0, 3000, 3000}));
+TEST(Geometry, PresetsCropOrFitLikeCustomSizes) {
+    // The first preset too: no preset ever stretches a picture out of its proportions.
+    for (int mode : {int(kSizeFirstPreset), kSizeFirstPreset + 1}) {
+        DrawParams p = Custom(300, 300);
+        p.sizeMode = mode;
+        EXPECT_EQ(ComputeGeometry(4000, 3000, p).source, (IntRect{500, 0, 3000, 3000})) << mode;
+        p.cropToFill = 0;
+        EXPECT_EQ(ComputeGeometry(4000, 3000, p).destination, (IntRect{0, 38, 300, 225})) << mode;
+    }
 }
 
 TEST(Geometry, DegenerateSizesGiveNoCanvas) {
