@@ -15,6 +15,7 @@
 // in LastError()/LastErrorText(); the state tells whether the object holds a bitmap.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -160,7 +161,7 @@ public:
     // Black when (B + G + R) / 3 < threshold, otherwise white.
     void Monochrome(uint8_t threshold);
 
-    static constexpr uint8_t ClampByte(int v) { return v >= 256 ? 255 : v < 0 ? 0 : uint8_t(v); }
+    static constexpr uint8_t ClampByte(int v) { return uint8_t(std::clamp(v, 0, 255)); }
 
     // ---- Filters and blending -----------------------------------------------------------------
 
