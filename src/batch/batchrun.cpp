@@ -14,7 +14,6 @@
 #include "imageio/encode.h"
 #include "imageio/render.h"
 #include "imageio/vipsinit.h"
-#include "platform/settings.h"
 
 namespace tavu {
 
@@ -26,7 +25,7 @@ Validation ValidateRun(size_t pictureCount, const BatchOptions& o) {
         v.addPictures = true;
         return v;
     }
-    if ((o.heightText == "0" || o.widthText == "0") && o.sizeMode == o.customIndex) {
+    if ((o.render.heightText == "0" || o.render.widthText == "0") && o.render.sizeMode == o.customIndex) {
         v.ok = false;
         v.message = kMsgZeroSize;
         v.focusWidth = true;
@@ -85,27 +84,14 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
 
     // Render. Size texts that are not numbers leave the canvas empty; the save then fails.
     Canvas canvas;
-    const std::optional<float> w = ReadSingle(o.widthText), h = ReadSingle(o.heightText);
-    if (w && h) {
-        DrawParams d;
-        d.sizeMode = o.sizeMode;
-        d.width = *w;
-        d.height = *h;
-        d.cropToFill = o.cropToFill;
-        d.xCutMode = o.xCutMode;
-        d.yCutMode = o.yCutMode;
-        d.colors = o.colors;
-        d.offsetX = o.offsetX;
-        d.offsetY = o.offsetY;
-        const DrawOutcome out = DrawPicFile(canvas, entry, d);
-        if (out.status == DrawOutcome::DrawFailed) {
-            r.failureLine = ErrorLog::DrawFailureLine(entry, out.errorNumber, out.errorText);
-            return p;
-        }
-        if (out.status == DrawOutcome::SurfaceFailed) {
-            r.failureLine = ErrorLog::SurfaceFailureLine(entry, out.errorNumber, out.errorText);
-            return p;
-        }
+    const DrawOutcome out = RenderPicture(canvas, entry, o.render);
+    if (out.status == DrawOutcome::DrawFailed) {
+        r.failureLine = ErrorLog::DrawFailureLine(entry, out.errorNumber, out.errorText);
+        return p;
+    }
+    if (out.status == DrawOutcome::SurfaceFailed) {
+        r.failureLine = ErrorLog::SurfaceFailureLine(entry, out.errorNumber, out.errorText);
+        return p;
     }
 
     // Choose the writer.

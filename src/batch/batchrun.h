@@ -10,7 +10,7 @@
 
 #include "batch/errortext.h"
 #include "batch/naming.h"
-#include "imageio/geometry.h"
+#include "batch/picturerender.h"
 
 namespace tavu {
 
@@ -27,13 +27,10 @@ inline constexpr const char* kKeepFormatChoice = "原格式";
 inline constexpr size_t kMinimiseAbove = 100;
 
 struct BatchOptions {
-    // Size: the mode is the size list's index; customIndex is the index of its last entry.
-    int sizeMode = kSizeWidthLimit;
+    // How each picture is drawn, turned and given its effect.
+    RenderSettings render;
+    // The size list's index of its last entry, the custom size.
     int customIndex = 2;
-    std::string widthText = "500", heightText = "0";
-    int16_t cropToFill = 1, xCutMode = kAnchorCentre, yCutMode = kAnchorStart;
-    ColorMatrix colors = ColorMatrix::Identity();
-    float offsetX = 0, offsetY = 0;
 
     // Output: the format list's text ("原格式", "jpg", "png", "tiff", "bmp", case as listed).
     std::string format = kKeepFormatChoice;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/settings.h"
+#include "raster/effects.h"
 
 namespace tavu {
 
@@ -77,6 +78,10 @@ std::string CliHelpText() {
         "调整:\n"
         "      --gains R,G,B      红、绿、蓝通道增益(1 为不变,0 去掉该颜色)\n"
         "      --offset X,Y       图片在画布上的偏移(像素)\n"
+        "      --rotate 方向      none|auto|cw(顺转90度)|ccw(逆转90度)|180|mirror-h(水平镜像)|mirror-v(垂直镜像)\n"
+        "      --effect 特效      0-11 或名称: 一键美容 棱角分明 暖黄记忆 华贵绛紫 棕褐怀旧 夜色朦胧\n"
+        "                         陈旧往事 扫描线 浮雕 灰度 黑白 底片\n"
+        "      --brightness V     调整亮度 -75 到 75\n"
         "\n"
         "其他:\n"
         "  -r                     包含子文件夹内的图片(跳过隐藏文件夹)\n"
@@ -230,6 +235,46 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
                 error = "--offset 应为两个数字 X,Y: " + v;
                 return std::nullopt;
             }
+        } else if (arg == "--rotate") {
+            if (!value(v)) return std::nullopt;
+            static const std::pair<const char*, int> turns[] = {
+                {"none", kTurnNone},        {"auto", kTurnAuto},         {"cw", kTurnClockwise},
+                {"ccw", kTurnCounterClockwise}, {"180", kTurnHalf},
+                {"mirror-h", kTurnMirrorHorizontalAxis}, {"mirror-v", kTurnMirrorVerticalAxis}};
+            bool found = false;
+            for (auto [name, t] : turns)
+                if (v == name) {
+                    a.turn = t;
+                    found = true;
+                }
+            if (!found) {
+                error = "--rotate 可选 none|auto|cw|ccw|180|mirror-h|mirror-v: " + v;
+                return std::nullopt;
+            }
+        } else if (arg == "--effect") {
+            if (!value(v)) return std::nullopt;
+            int e = -1;
+            if (!ParseInt(v, 0, kEffectBrightness - 1, e)) e = EffectFromCaption(v);
+            if (e < 0) {
+                error = "--effect 应为 0 到 11 或特效名称(如 灰度、底片): " + v;
+                return std::nullopt;
+            }
+            if (a.effect == kEffectBrightness) {
+                error = "--effect 与 --brightness 只能选一个";
+                return std::nullopt;
+            }
+            a.effect = e;
+        } else if (arg == "--brightness") {
+            if (!value(v)) return std::nullopt;
+            if (!ParseInt(v, kBrightnessMin, kBrightnessMax, a.brightness)) {
+                error = "亮度必须是 -75 到 75 的整数: " + v;
+                return std::nullopt;
+            }
+            if (a.effect >= 0) {
+                error = "--effect 与 --brightness 只能选一个";
+                return std::nullopt;
+            }
+            a.effect = kEffectBrightness;
         } else if (arg == "--error-log") {
             a.errorLog = true;
         } else if (arg == "-j" || arg == "--jobs") {

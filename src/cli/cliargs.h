@@ -22,6 +22,9 @@ struct CliArgs {
     std::string digits = "4";
     std::optional<float> gainR, gainG, gainB;
     float offsetX = 0, offsetY = 0;
+    int turn = 0;                    // the direction menu's entry (0 none)
+    int effect = -1;                 // the effect menu's entry (-1 none, 12 brightness)
+    int brightness = 0;
     bool errorLog = false;
     int jobs = 0;
     bool recursive = false;

@@ -107,13 +107,13 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.customIndex = int(presets.size()) + 2;
     switch (a.size) {
         case CliArgs::Size::WidthLimit:
-            o.sizeMode = kSizeWidthLimit;
-            o.widthText = a.width;
-            o.heightText = "0";
+            o.render.sizeMode = kSizeWidthLimit;
+            o.render.widthText = a.width;
+            o.render.heightText = "0";
             break;
         case CliArgs::Size::Original:
-            o.sizeMode = kSizeOriginal;
-            o.widthText = o.heightText = "0";
+            o.render.sizeMode = kSizeOriginal;
+            o.render.widthText = o.render.heightText = "0";
             break;
         case CliArgs::Size::Preset: {
             size_t row = 0;
@@ -124,23 +124,26 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
                 err << "\n";
                 return 2;
             }
-            o.sizeMode = int(row) + 2;
-            o.widthText = presets[row].width;
-            o.heightText = presets[row].height;
+            o.render.sizeMode = int(row) + 2;
+            o.render.widthText = presets[row].width;
+            o.render.heightText = presets[row].height;
             break;
         }
         case CliArgs::Size::Custom:
-            o.sizeMode = o.customIndex;
-            o.widthText = a.width;
-            o.heightText = a.height;
+            o.render.sizeMode = o.customIndex;
+            o.render.widthText = a.width;
+            o.render.heightText = a.height;
             break;
     }
-    o.cropToFill = a.fit ? (*a.fit ? 0 : 1) : s.bPicJQ;
-    o.xCutMode = a.anchorX ? int16_t(*a.anchorX) : s.iXCutMode;
-    o.yCutMode = a.anchorY ? int16_t(*a.anchorY) : s.iYCutMode;
-    if (a.gainR) o.colors = ColorMatrix::Gains(*a.gainR, *a.gainG, *a.gainB);
-    o.offsetX = a.offsetX;
-    o.offsetY = a.offsetY;
+    o.render.cropToFill = a.fit ? (*a.fit ? 0 : 1) : s.bPicJQ;
+    o.render.xCutMode = a.anchorX ? int16_t(*a.anchorX) : s.iXCutMode;
+    o.render.yCutMode = a.anchorY ? int16_t(*a.anchorY) : s.iYCutMode;
+    if (a.gainR) o.render.colors = ColorMatrix::Gains(*a.gainR, *a.gainG, *a.gainB);
+    o.render.offsetX = a.offsetX;
+    o.render.offsetY = a.offsetY;
+    o.render.turn = a.turn;
+    o.render.effect = a.effect;
+    o.render.brightness = a.brightness;
     o.format = a.format == "keep" ? kKeepFormatChoice : a.format;
     o.quality = a.quality ? *a.quality : s.iJPGQ;
     o.naming.rename = a.renamePrefix.has_value();

@@ -77,7 +77,7 @@ TEST(BadInput, EveryCaseGivesItsLineAndTheRunGoesOn) {
 
     const std::string out = t.mkdir("out");
     BatchOptions o;
-    o.widthText = "320";
+    o.render.widthText = "320";
     o.format = "jpg";
     o.naming.outDir = out;
     BatchRunner r;
@@ -106,7 +106,7 @@ TEST(BadInput, UnwritableOutputFolderFailsEachPictureCleanly) {
     WriteSolid(t.file("b.png"), 40, 40, {1, 2, 3});
     WriteBytes(t.file("plainfile"), {0});
     BatchOptions o;
-    o.widthText = "20";
+    o.render.widthText = "20";
     o.format = "png";
     o.naming.outDir = t.file("plainfile/out");
     BatchRunner r;

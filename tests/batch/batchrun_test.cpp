@@ -6,6 +6,7 @@
 
 #include "batch/batchrun.h"
 #include "imageio/testimages.h"
+#include "raster/effects.h"
 
 using namespace tavu;
 using namespace tavu::test;
@@ -14,7 +15,7 @@ namespace {
 
 BatchOptions Options(const std::string& outDir, const std::string& format = "jpg") {
     BatchOptions o;
-    o.widthText = "64";
+    o.render.widthText = "64";
     o.format = format;
     o.naming.outDir = outDir;
     o.quality = 85;
@@ -46,18 +47,18 @@ TEST(BatchValidation, MessagesInOrder) {
     EXPECT_EQ(v.message, "没有添加要处理的图片！");
     EXPECT_TRUE(v.addPictures);
 
-    o.sizeMode = 4;
-    o.widthText = "0";
-    o.heightText = "300";
+    o.render.sizeMode = 4;
+    o.render.widthText = "0";
+    o.render.heightText = "300";
     v = ValidateRun(3, o);
     EXPECT_EQ(v.message, "图片尺寸不能为0！");
     EXPECT_TRUE(v.focusWidth);
-    o.widthText = "00";  // a string comparison: only "0" itself is refused
+    o.render.widthText = "00";  // a string comparison: only "0" itself is refused
     EXPECT_TRUE(ValidateRun(3, o).ok);
-    o.widthText = "400";
-    o.heightText = "0";
+    o.render.widthText = "400";
+    o.render.heightText = "0";
     EXPECT_FALSE(ValidateRun(3, o).ok);
-    o.sizeMode = kSizeWidthLimit;  // the width limit never checks the height
+    o.render.sizeMode = kSizeWidthLimit;  // the width limit never checks the height
     EXPECT_TRUE(ValidateRun(3, o).ok);
 
     EXPECT_FALSE(ValidateRun(100, o).askMinimise);
@@ -245,9 +246,41 @@ TEST(BatchRun, SizeTextThatIsNotANumberFailsTheSave) {
     TempDir t;
     WriteSolid(t.file("a.png"), 50, 50, {1, 1, 1});
     BatchOptions o = Options(t.mkdir("out"));
-    o.widthText = "abc";
+    o.render.widthText = "abc";
     BatchRunner r;
     Completion c = r.run({t.file("a.png")}, o);
     EXPECT_EQ(c.written, 0u);
     EXPECT_NE(c.errorText.find(t.file("a.png") + "在保存时发生错误:"), std::string::npos);
+}
+
+TEST(BatchRun, TurnAndEffectReachTheResults) {
+    TempDir t;
+    const std::string src = t.file("p.png");
+    WritePicture(src, 120, 90, [](int x, int y) { return Rgb{uint8_t(2 * x), uint8_t(y), uint8_t(x ^ y)}; });
+    BatchOptions o = Options(t.mkdir("plain"), "png");
+    o.render.widthText = "61";  // an odd width: rows of the bitmap carry padding
+    BatchRunner r;
+    ASSERT_EQ(r.run({src}, o).written, 1u);
+    const struct {
+        int turn, effect, brightness;
+    } cases[] = {{kTurnClockwise, 2, 0}, {kTurnHalf, 8, 0}, {kTurnMirrorVerticalAxis, kEffectBrightness, -40}, {kTurnNone, 0, 0}};
+    int n = 0;
+    for (const auto& k : cases) {
+        BatchOptions e = o;
+        e.naming.outDir = t.mkdir("e" + std::to_string(n++));
+        e.render.turn = k.turn;
+        e.render.effect = k.effect;
+        e.render.brightness = k.brightness;
+        ASSERT_EQ(r.run({src}, e).written, 1u);
+        Canvas expect = ReadCanvas(o.naming.outDir + "/p.png");
+        ASSERT_TRUE(ApplyTurnAndEffect(expect, k.turn, k.effect, k.brightness));
+        Canvas got = ReadCanvas(e.naming.outDir + "/p.png");
+        ASSERT_EQ(got.width(), expect.width()) << k.turn;
+        ASSERT_EQ(got.height(), expect.height()) << k.turn;
+        EXPECT_TRUE(std::equal(got.data(), got.data() + got.byteSize(), expect.data())) << k.turn << "/" << k.effect;
+    }
+    // A quarter turn exchanges the sides of the result.
+    Canvas turned = ReadCanvas(t.file("e0/p.png"));
+    EXPECT_EQ(turned.width(), 46);
+    EXPECT_EQ(turned.height(), 61);
 }

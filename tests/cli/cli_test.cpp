@@ -130,3 +130,24 @@ TEST(Cli, PresetsRenameAndFolders) {
     ASSERT_EQ(c.run({"--preset", "壁纸", "-o", c.dir.file("o2"), in}), 0);
     EXPECT_EQ(ListFolder(c.dir.file("o2")), std::vector<std::string>{"a.png"});
 }
+
+TEST(Cli, TurnsAndEffects) {
+    Cli c;
+    const std::string src = c.dir.file("p.png");
+    WritePicture(src, 200, 100, [](int x, int) { return Rgb{uint8_t(x), 40, 200}; });
+    ASSERT_EQ(c.run({"-w", "100", "--rotate", "ccw", "--effect", "灰度", "-f", "png", "-o", c.dir.file("a"), src}), 0)
+        << c.err;
+    Canvas a = ReadCanvas(c.dir.file("a/p.png"));
+    EXPECT_EQ(a.width(), 50);
+    EXPECT_EQ(a.height(), 100);
+    const Rgb px = a.pixel(25, 50);
+    EXPECT_TRUE(px.r == px.g && px.g == px.b);
+    ASSERT_EQ(c.run({"-w", "100", "--brightness", "-75", "-f", "png", "-o", c.dir.file("b"), src}), 0) << c.err;
+    EXPECT_LT(ReadCanvas(c.dir.file("b/p.png")).pixel(50, 25).b, 200);
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--rotate", "left", src},
+                                         {"--effect", "12", src},
+                                         {"--effect", "美白", src},
+                                         {"--brightness", "80", src},
+                                         {"--effect", "1", "--brightness", "5", src}})
+        EXPECT_EQ(c.run(bad), 2) << bad[0] << " " << bad[1];
+}

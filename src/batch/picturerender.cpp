@@ -1,0 +1,32 @@
+#include "batch/picturerender.h"
+
+#include "platform/settings.h"
+
+namespace tavu {
+
+DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& s) {
+    canvas.clear();
+    const std::optional<float> w = ReadSingle(s.widthText), h = ReadSingle(s.heightText);
+    if (!w || !h) return {};  // NoCanvas
+
+    DrawParams d;
+    d.sizeMode = s.sizeMode;
+    d.width = *w;
+    d.height = *h;
+    d.cropToFill = s.cropToFill;
+    d.xCutMode = s.xCutMode;
+    d.yCutMode = s.yCutMode;
+    d.colors = s.colors;
+    d.offsetX = s.offsetX;
+    d.offsetY = s.offsetY;
+    DrawOutcome out = DrawPicFile(canvas, source, d);
+    if (out.ok() && TurnOrEffectChanges(s.turn, s.effect, s.brightness) &&
+        !ApplyTurnAndEffect(canvas, s.turn, s.effect, s.brightness)) {
+        out.status = DrawOutcome::SurfaceFailed;
+        out.errorNumber = 7;
+        out.errorText = "内存不足,无法处理特效或旋转";
+    }
+    return out;
+}
+
+}  // namespace tavu

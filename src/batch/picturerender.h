@@ -1,0 +1,33 @@
+// One picture as it will be saved: drawn onto its canvas at the chosen size, then turned and given
+// the chosen effect. The batch run and every preview use this same step, so what is previewed is
+// what is saved.
+#pragma once
+
+#include <string>
+
+#include "imageio/geometry.h"
+#include "imageio/render.h"
+#include "raster/canvas.h"
+#include "raster/effects.h"
+
+namespace tavu {
+
+struct RenderSettings {
+    // Size: the size list's index and the two boxes' texts as typed.
+    int sizeMode = kSizeWidthLimit;
+    std::string widthText = "500", heightText = "0";
+    int16_t cropToFill = 1, xCutMode = kAnchorCentre, yCutMode = kAnchorStart;
+    ColorMatrix colors = ColorMatrix::Identity();
+    float offsetX = 0, offsetY = 0;
+    // After the drawing: the direction menu's entry, the effect menu's entry (kEffectNone, 0..11,
+    // or kEffectBrightness with `brightness` -75..75).
+    int turn = kTurnNone;
+    int effect = kEffectNone;
+    int brightness = 0;
+};
+
+// Size texts that are not numbers draw nothing: the canvas stays empty and the outcome is
+// NoCanvas. A turn or effect that runs out of memory is a SurfaceFailed outcome.
+DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& settings);
+
+}  // namespace tavu
