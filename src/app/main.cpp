@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/placeholderwindow.h"
+#include "app/mainwindow.h"
 #include "cli/clirun.h"
+#include "platform/paths.h"
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--batch") == 0) {
@@ -25,7 +26,19 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    tavu::PlaceholderWindow w;
+    tavu::IniSettingsStore store(tavu::DefaultSettingsPath());
+    tavu::QtPrompts prompts;
+    tavu::AppContext context;
+    context.programDir = QString::fromStdString(tavu::ProgramDir());
+    context.workDir = QString::fromStdString(tavu::WorkDir());
+    context.settings = &store;
+    context.prompts = &prompts;
+    tavu::MainWindow w(context);
+    w.resize(1180, 760);
     w.show();
+    // Pictures and folders named on the command line go into the list, the last one selected.
+    QStringList paths;
+    for (int i = 1; i < argc; ++i) paths << QString::fromLocal8Bit(argv[i]);
+    if (!paths.isEmpty()) w.addStartupPaths(paths);
     return app.exec();
 }

@@ -1,0 +1,84 @@
+// The options window: every setting that only this window changes. It has two pages and shows one
+// of them at a time — the general page "frameSet" (JPEG quality, crop or fit, crop anchors, what
+// happens after a run, slide-show interval, advertisement page) opened by "选项...", and the PDF page
+// "framePDF" (title, description, date text) opened by "PDF参数设置...".
+//
+// OK writes only the keys whose controls the user changed, each in its stored form, and updates
+// the settings in use; Cancel and Esc write nothing.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+#include "platform/settings.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QWidget;
+
+namespace tavu {
+
+class OptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Page { General, Pdf };
+
+    // The controls start from `settings`. The dialog keeps both references for its OK button:
+    // both must outlive it.
+    OptionsDialog(Settings& settings, SettingsStore& store, Page page, QWidget* parent = nullptr);
+
+    Page page() const { return page_; }
+
+    // The keys written by the last OK, in writing order (empty after Cancel or an unchanged OK).
+    const std::vector<std::string>& writtenKeys() const { return written_; }
+
+public slots:
+    void accept() override;
+
+private:
+    // The value each control stands for, in the form of its key.
+    struct Values {
+        int16_t iJPGQ = 0, bPicJQ = 0, iXCutMode = 0, iYCutMode = 0;
+        int16_t bAutoODir = 0, bSaveErr = 0, iSlideTime = 0, bShowToday = 0;
+        std::string sPDF1, sPDF2, sPDF3;
+    };
+
+    QWidget* buildGeneralPage();
+    QWidget* buildPdfPage();
+    void load(const Settings& s);
+    Values current() const;
+    void updateAnchorState();
+
+    Settings& settings_;
+    SettingsStore& store_;
+    Page page_;
+    Values initial_;
+    std::vector<std::string> written_;
+
+    QWidget* frameSet_ = nullptr;
+    QWidget* framePDF_ = nullptr;
+    QSpinBox* spinQuality_ = nullptr;
+    QSlider* sliderQuality_ = nullptr;
+    QButtonGroup* fitGroup_ = nullptr;   // id 1: crop to fill, id 0: fit inside
+    QButtonGroup* xAnchor_ = nullptr;    // ids 0/1/2: left/centre/right
+    QButtonGroup* yAnchor_ = nullptr;    // ids 0/1/2: top/centre/bottom
+    QGroupBox* anchorBox_ = nullptr;
+    QCheckBox* chkOpenFolder_ = nullptr;
+    QCheckBox* chkSaveErr_ = nullptr;
+    QSpinBox* spinSlide_ = nullptr;
+    QCheckBox* chkShowToday_ = nullptr;
+    QLineEdit* txtPdfTitle_ = nullptr;
+    QLineEdit* txtPdfText_ = nullptr;
+    QLineEdit* txtPdfDate_ = nullptr;
+    QPushButton* cmdOK_ = nullptr;
+    QPushButton* cmdCancel_ = nullptr;
+};
+
+}  // namespace tavu

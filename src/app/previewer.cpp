@@ -1,0 +1,70 @@
+#include "app/previewer.h"
+
+#include <QMetaObject>
+
+namespace tavu {
+
+QImage CanvasToImage(const Canvas& canvas) {
+    if (canvas.empty()) return {};
+    QImage img(canvas.width(), canvas.height(), QImage::Format_RGB888);
+    for (int y = 0; y < canvas.height(); ++y) std::copy_n(canvas.row(y), canvas.stride(), img.scanLine(y));
+    return img;
+}
+
+Previewer::Previewer(QObject* parent) : QObject(parent), thread_([this] { loop(); }) {}
+
+Previewer::~Previewer() {
+    {
+        std::lock_guard lk(m_);
+        quit_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+}
+
+quint64 Previewer::request(const QString& source, const RenderSettings& settings, int maxWidth, int maxHeight) {
+    quint64 id;
+    {
+        std::lock_guard lk(m_);
+        id = ++lastId_;
+        next_ = Job{id, source, settings, maxWidth, maxHeight};
+    }
+    cv_.notify_all();
+    return id;
+}
+
+void Previewer::waitIdle() {
+    std::unique_lock lk(m_);
+    cv_.wait(lk, [this] { return !next_ && !busy_; });
+}
+
+void Previewer::loop() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lk(m_);
+            cv_.wait(lk, [this] { return quit_ || next_; });
+            if (quit_) return;
+            job = std::move(*next_);
+            next_.reset();
+            busy_ = true;
+        }
+        Canvas canvas;
+        const DrawOutcome out = RenderPicture(canvas, job.source.toStdString(), job.settings);
+        QImage image = CanvasToImage(canvas);
+        if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&
+            (image.width() > job.maxWidth || image.height() > job.maxHeight))
+            image = image.scaled(job.maxWidth, job.maxHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QString error = out.ok() ? QString() : QString::fromStdString(out.errorText);
+        QMetaObject::invokeMethod(
+            this, [this, id = job.id, src = job.source, image, error] { emit rendered(id, src, image, error); },
+            Qt::QueuedConnection);
+        {
+            std::lock_guard lk(m_);
+            busy_ = false;
+        }
+        cv_.notify_all();
+    }
+}
+
+}  // namespace tavu

@@ -1,0 +1,52 @@
+// Renders pictures for the window off its thread: the newest request wins, older ones are dropped.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "batch/picturerender.h"
+
+namespace tavu {
+
+// A canvas as an image the window can show (a deep copy).
+QImage CanvasToImage(const Canvas& canvas);
+
+class Previewer : public QObject {
+    Q_OBJECT
+public:
+    explicit Previewer(QObject* parent = nullptr);
+    ~Previewer() override;
+
+    // Asks for `source` rendered with `settings`, at most `maxWidth` x `maxHeight` pixels (a larger
+    // result is scaled down for the screen; 0 = no limit). Returns the request's number.
+    quint64 request(const QString& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0);
+    // Blocks until every request so far has been answered; for tests.
+    void waitIdle();
+
+signals:
+    // `image` is null when the picture could not be rendered; `error` then says why.
+    void rendered(quint64 id, const QString& source, const QImage& image, const QString& error);
+
+private:
+    struct Job {
+        quint64 id;
+        QString source;
+        RenderSettings settings;
+        int maxWidth, maxHeight;
+    };
+    void loop();
+
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::optional<Job> next_;
+    bool busy_ = false, quit_ = false;
+    quint64 lastId_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace tavu

@@ -1,0 +1,40 @@
+#include "app/prompts.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace tavu {
+
+void QtPrompts::error(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox::critical(parent, title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title, text);
+}
+
+bool QtPrompts::ask(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QString::fromUtf8(kProgramTitle), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> QtPrompts::input(QWidget* parent, const QString& title, const QString& prompt,
+                                        const QString& initial) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+}
+
+QString QtPrompts::chooseFolder(QWidget* parent, const QString& prompt, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, prompt, start);
+}
+
+QStringList QtPrompts::chooseFiles(QWidget* parent, const QString& prompt, const QString& start,
+                                   const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, prompt, start, filter);
+}
+
+QString QtPrompts::chooseFile(QWidget* parent, const QString& prompt, const QString& start,
+                              const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, prompt, start, filter);
+}
+
+}  // namespace tavu

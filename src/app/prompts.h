@@ -1,0 +1,50 @@
+// Every message box, question, input box and chooser of the window goes through this seam, so that
+// tests can answer them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace tavu {
+
+// The program title that message boxes without a title of their own show.
+inline const char* const kProgramTitle = "Tavu照片压缩";
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // A refusal with the error icon.
+    virtual void error(QWidget* parent, const QString& text, const QString& title = QString()) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool ask(QWidget* parent, const QString& text) = 0;
+    // A one-line input box; nothing when cancelled.
+    virtual std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
+                                         const QString& initial) = 0;
+    // A folder; empty when cancelled.
+    virtual QString chooseFolder(QWidget* parent, const QString& prompt, const QString& start) = 0;
+    // Picture files; empty when cancelled.
+    virtual QStringList chooseFiles(QWidget* parent, const QString& prompt, const QString& start,
+                                    const QString& filter) = 0;
+    // One file; empty when cancelled.
+    virtual QString chooseFile(QWidget* parent, const QString& prompt, const QString& start,
+                               const QString& filter) = 0;
+};
+
+// The real dialogs.
+class QtPrompts final : public Prompts {
+public:
+    void error(QWidget* parent, const QString& text, const QString& title) override;
+    bool ask(QWidget* parent, const QString& text) override;
+    std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
+                                 const QString& initial) override;
+    QString chooseFolder(QWidget* parent, const QString& prompt, const QString& start) override;
+    QStringList chooseFiles(QWidget* parent, const QString& prompt, const QString& start,
+                            const QString& filter) override;
+    QString chooseFile(QWidget* parent, const QString& prompt, const QString& start,
+                       const QString& filter) override;
+};
+
+}  // namespace tavu
