@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <deque>
+
+#include "app/mainwindow.h"
+#include "imageio/testimages.h"
+
+using namespace tavu;
+using namespace tavu::test;
+
+namespace {
+
+// Answers every dialog the window asks, and remembers what was asked.
+class FakePrompts final : public Prompts {
+public:
+    std::vector<QString> errors, questions;
+    std::deque<bool> answers;  // for ask(); No when empty
+    QString folder;
+    QStringList files;
+    void error(QWidget*, const QString& text, const QString&) override { errors.push_back(text); }
+    bool ask(QWidget*, const QString& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return std::nullopt; }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return folder; }
+    QStringList chooseFiles(QWidget*, const QString&, const QString&, const QString&) override { return files; }
+    QString chooseFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+};
+
+struct Fixture {
+    TempDir program, work;
+    MemorySettingsStore store;
+    FakePrompts prompts;
+    std::vector<QString> opened;
+
+    Fixture() {
+        const std::string ini = "800×600;800;600\r\n\r\n640×480;640;480\r\n";
+        WriteBytes(program.file("size.ini"), std::vector<uint8_t>(ini.begin(), ini.end()));
+        program.mkdir("bk");
+        for (const char* f : {"Gold.png", "readme.txt", "Wood.PNG"}) WriteBytes(program.file(std::string("bk/") + f), {0});
+    }
+    std::unique_ptr<MainWindow> open() {
+        AppContext c;
+        c.programDir = QString::fromStdString(program.path());
+        c.workDir = QString::fromStdString(work.path());
+        c.settings = &store;
+        c.prompts = &prompts;
+        c.openFolder = [this](const QString& p) { opened.push_back(p); };
+        c.openTextFile = [this](const QString& p) { opened.push_back(p); };
+        c.openWebPage = [this](const QString& p) { opened.push_back(p); };
+        return std::make_unique<MainWindow>(c);
+    }
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+QStringList Items(QComboBox* c) {
+    QStringList l;
+    for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
+    return l;
+}
+
+}  // namespace
+
+TEST(MainWindow, FirstStartWithAnEmptyStore) {
+    Fixture f;
+    auto w = f.open();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavu照片/相片/图片压缩1.0版"));
+    EXPECT_TRUE(QDir(QString::fromStdString(f.work.file("zp"))).exists());
+    EXPECT_TRUE(QDir(QString::fromStdString(f.work.file("user"))).exists());
+    EXPECT_EQ(w->lOut->text(), QStringLiteral("输出文件夹:") + QString::fromStdString(f.work.file("zp")));
+    EXPECT_EQ(Items(w->cmbSize), (QStringList{"限制宽度", "原始尺寸", "800×600", "640×480", "自定义尺寸..."}));
+    EXPECT_EQ(w->cmbSize->currentIndex(), 0);
+    EXPECT_EQ(w->txtW->text(), "500");
+    EXPECT_EQ(w->txtH->text(), "0");
+    EXPECT_TRUE(w->txtW->isEnabled());
+    EXPECT_FALSE(w->txtH->isEnabled());
+    EXPECT_EQ(Items(w->cmbBK), (QStringList{"无边框", "Gold", "Wood", "添加本地边框...", "网络下载边框..."}));
+    EXPECT_EQ(w->cmbBK->currentIndex(), 0);
+    EXPECT_FALSE(w->chkInfoTxt->isChecked());
+    EXPECT_EQ(Items(w->cmbEncode), (QStringList{"原格式", "jpg", "png", "tiff", "bmp"}));
+    EXPECT_EQ(w->lFile->text(), "图片数量:0个");
+    EXPECT_FALSE(w->cmdDel->isEnabled());
+    EXPECT_FALSE(w->cmdStop->isEnabled());
+    EXPECT_TRUE(w->bLoaded);
+}
+
+TEST(MainWindow, StoredValuesComeBack) {
+    Fixture f;
+    f.store.values = {{"iuSize", "3"}, {"iuBk", "2"}, {"sText", "Hello"}, {"iuTSyX", "0.25"}, {"iSize", "12"}};
+    auto w = f.open();
+    EXPECT_EQ(w->cmbSize->currentIndex(), 3);
+    EXPECT_EQ(w->txtW->text(), "640");
+    EXPECT_EQ(w->txtH->text(), "480");
+    EXPECT_FALSE(w->txtW->isEnabled());
+    EXPECT_EQ(w->cmbBK->currentIndex(), 2);
+    EXPECT_TRUE(w->chkInfoTxt->isChecked());
+    EXPECT_EQ(w->cmbPos->currentText(), "自定义");
+    EXPECT_EQ(w->txtSize->text(), "12");
+    EXPECT_TRUE(f.prompts.errors.empty());
+}
+
+TEST(MainWindow, SizeListRules) {
+    Fixture f;
+    auto w = f.open();
+    w->cmbSize->setCurrentIndex(2);
+    EXPECT_EQ(w->txtW->text(), "800");
+    EXPECT_EQ(w->txtH->text(), "600");
+    EXPECT_FALSE(w->txtW->isEnabled());
+    w->cmbSize->setCurrentIndex(4);  // custom: 400 x 300 whatever the boxes held
+    EXPECT_EQ(w->txtW->text(), "400");
+    EXPECT_EQ(w->txtH->text(), "300");
+    EXPECT_TRUE(w->txtW->isEnabled());
+    EXPECT_TRUE(w->txtH->isEnabled());
+    EXPECT_EQ(w->lInfo->text(), "【提示】请输入图片宽度和高度。");
+    w->cmbSize->setCurrentIndex(1);
+    EXPECT_EQ(w->txtW->text(), "0");
+    EXPECT_FALSE(w->txtW->isEnabled());
+    w->cmbSize->setCurrentIndex(0);
+    EXPECT_EQ(w->txtW->text(), "500");
+    EXPECT_EQ(w->lInfo->text(), "【提示】输入图片宽度,高度将按原图片比例自动换算。");
+    w->txtSize->setText("12");
+    EXPECT_EQ(w->settings.iSize, 12);
+    w->txtSize->setText("");
+    EXPECT_EQ(w->settings.iSize, 12);
+}
+
+TEST(MainWindow, RefusalsAndTheMinimiseQuestion) {
+    Fixture f;
+    auto w = f.open();
+    w->cmdDone_Click();
+    ASSERT_EQ(f.prompts.errors.size(), 1u);
+    EXPECT_EQ(f.prompts.errors[0], "没有添加要处理的图片！");
+
+    WriteSolid(f.work.file("a.png"), 40, 30, {1, 2, 3});
+    w->addPaths({QString::fromStdString(f.work.file("a.png"))}, true);
+    w->cmbSize->setCurrentIndex(4);
+    w->txtW->setText("0");
+    w->cmdDone_Click();
+    ASSERT_EQ(f.prompts.errors.size(), 2u);
+    EXPECT_EQ(f.prompts.errors[1], "图片尺寸不能为0！");
+    EXPECT_TRUE(w->cmdDone->isEnabled());
+
+    // 101 pictures ask whether to run minimised; the run goes on whatever the answer.
+    QStringList many;
+    for (int i = 0; i < 101; ++i) many << QString::fromStdString(f.work.file("a.png")) + QString::number(i) + ".png";
+    w->addPaths(many, false);
+    w->cmbSize->setCurrentIndex(0);
+    w->cmdDone_Click();
+    ASSERT_EQ(f.prompts.questions.size(), 1u);
+    EXPECT_TRUE(f.prompts.questions[0].startsWith("确认最小化吗？"));
+    w->cmdStop_Click();
+    ASSERT_TRUE(WaitFor([&] { return !w->batch().running(); }));
+}
+
+TEST(MainWindow, BatchButtonsThroughARunAndAStop) {
+    Fixture f;
+    f.store.values["bSaveErr"] = "1";
+    auto w = f.open();
+    QStringList pics;
+    for (int i = 0; i < 3; ++i) {
+        pics << QString::fromStdString(f.work.file("p" + std::to_string(i) + ".png"));
+        WriteSolid(pics.back().toStdString(), 60, 40, {9, 9, 9});
+    }
+    pics << QString::fromStdString(f.work.file("missing.png"));
+    w->addPaths(pics, true);
+    f.prompts.answers = {true};  // yes, show the error log
+    w->cmdDone_Click();
+    EXPECT_FALSE(w->cmdDone->isEnabled());
+    EXPECT_TRUE(w->cmdStop->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !w->batch().running() && w->cmdDone->isEnabled(); }));
+    EXPECT_EQ(w->cmdDone->text(), "开始处理");
+    EXPECT_FALSE(w->cmdStop->isEnabled());
+    EXPECT_EQ(w->lInfo->text(), "请注意,在图片处理或上传过程中发生错误。【提示】处理完毕！图片已保存到输出文件夹。");
+    const QString zp = QString::fromStdString(f.work.file("zp"));
+    ASSERT_EQ(f.opened.size(), 2u);
+    EXPECT_EQ(f.opened[0], zp);                       // the output folder
+    EXPECT_EQ(f.opened[1], zp + "/ErrorLog.txt");     // the error log, after Yes
+    EXPECT_TRUE(QFileInfo::exists(zp + "/p2.png"));
+
+    // A stop brings the buttons back at once.
+    w->cmdDone_Click();
+    w->cmdStop_Click();
+    EXPECT_TRUE(w->cmdDone->isEnabled());
+    EXPECT_EQ(w->cmdDone->text(), "开始处理");
+    EXPECT_FALSE(w->cmdStop->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !w->batch().running(); }));
+}
+
+TEST(MainWindow, SettingsWrittenOnCloseNotOnExit) {
+    Fixture f;
+    {
+        auto w = f.open();
+        w->cmbSize->setCurrentIndex(2);
+        w->cmbBK->setCurrentIndex(1);
+        w->txtAlpha->setText("75");
+        w->close();
+    }
+    EXPECT_EQ(f.store.values["iuSize"], "2");
+    EXPECT_EQ(f.store.values["iuBk"], "1");
+    EXPECT_EQ(f.store.values["iuSYAlpha"], "75");
+    {
+        auto w = f.open();
+        EXPECT_EQ(w->cmbSize->currentIndex(), 2);
+        w->cmbSize->setCurrentIndex(4);
+        w->cmbBK->setCurrentIndex(3);  // an action entry is never stored
+        w->mExit_Click();
+    }
+    EXPECT_EQ(f.store.values["iuSize"], "2");
+    EXPECT_EQ(f.store.values["iuBk"], "1");
+}
+
+TEST(MainWindow, SkinChoiceIsPersisted) {
+    Fixture f;
+    auto w = f.open();
+    w->mSkin_Click(2);
+    const std::string expect = f.program.path() + "/skin/Aero皮肤.she";
+    EXPECT_EQ(f.store.values["sSkinFileName"], expect);
+    EXPECT_TRUE(w->mSkin[2]->isChecked());
+    EXPECT_FALSE(w->mSkin[0]->isChecked());
+}
+
+TEST(MainWindow, PreviewShowsTheSelectedPictureAsItWillBeSaved) {
+    Fixture f;
+    auto w = f.open();
+    const QString a = QString::fromStdString(f.work.file("a.png"));
+    WriteSolid(a.toStdString(), 300, 200, {200, 100, 50});
+    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    w->addPaths({a}, true);
+    w->txtW->setText("150");
+    ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull() && w->previewImage().width() == 150; }));
+    EXPECT_EQ(w->previewImage().height(), 100);
+    // The channel gains and an effect reach the preview.
+    w->txtRGB[0]->setText("0");
+    ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull() && qRed(w->previewImage().pixel(75, 50)) == 0; }));
+    w->mTX_Click(11);  // 底片: inverted
+    ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull() && qRed(w->previewImage().pixel(75, 50)) == 255; }));
+}
