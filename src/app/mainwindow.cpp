@@ -447,6 +447,23 @@ void MainWindow::buildUi() {
         if (lstFile->currentRow() + 1 < lstFile->count()) lstFile->setCurrentRow(lstFile->currentRow() + 1);
     });
     connect(cmdMR, &QPushButton::clicked, this, [this] { mTX_Click(0); });
+
+    const std::pair<QLineEdit*, const char*> tips[] = {
+        {txtW, "【提示】输入图片的宽度(单位:像素)。"},
+        {txtH, "【提示】输入图片的高度(单位:像素)。"},
+        {txtSize, "【提示】请输入水印文字的大小。"},
+        {txtFileName, "【提示】请输入图片文件名的前缀(如输入Tupian_,那么文件名将类似Tupian_001.jpg)。"},
+        {txtNum, "【提示】请输入图片文件名的顺序号位数(比如输入3,那么文件名将类似Tavu_001.jpg)。"},
+        {txtXp, "【提示】请输入数字。该数字指定了图片的左边界。"},
+        {txtYp, "【提示】请输入数字。该数字指定了图片的上边界。"},
+        {txtRGB[0], "【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"},
+        {txtRGB[1], "【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"},
+        {txtRGB[2], "【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"},
+    };
+    for (auto [box, tip] : tips) {
+        boxTips_[box] = U(tip);
+        box->installEventFilter(this);
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -1178,6 +1195,13 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto tip = boxTips_.find(watched);
+        if (tip != boxTips_.end()) {
+            if (boxClicked_.insert(watched).second) static_cast<QLineEdit*>(watched)->selectAll();
+            ShowTip(tip->second);
+        }
+    }
     if ((watched == picImg || watched == imgM) && event->type() == QEvent::MouseMove) {
         // The tool frames appear while the pointer is near the preview's top or right edge.
         const QPoint p = picImg->mapFromGlobal(QCursor::pos());

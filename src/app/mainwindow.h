@@ -16,7 +16,9 @@
 #include <QSlider>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <map>
 #include <memory>
+#include <set>
 
 #include "app/batchcontroller.h"
 #include "app/previewer.h"
@@ -182,6 +184,9 @@ private:
     void placeOverlays();
     void onBatchFinished(const Completion& c);
 
+    // Number boxes: the tip each shows when clicked; the first click also selects the whole text.
+    std::map<QObject*, QString> boxTips_;
+    std::set<QObject*> boxClicked_;
     AppContext ctx_;
     BatchController batch_;
     Previewer preview_;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <deque>
 
@@ -250,4 +251,26 @@ TEST(MainWindow, PreviewShowsTheSelectedPictureAsItWillBeSaved) {
     ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull() && qRed(w->previewImage().pixel(75, 50)) == 0; }));
     w->mTX_Click(11);  // 底片: inverted
     ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull() && qRed(w->previewImage().pixel(75, 50)) == 255; }));
+}
+
+TEST(MainWindow, NumberBoxesSelectOnTheirFirstClickAndShowTheirTip) {
+    Fixture f;
+    auto w = f.open();
+    w->show();
+    QTest::mouseClick(w->txtW, Qt::LeftButton);
+    EXPECT_EQ(w->lInfo->text(), "【提示】输入图片的宽度(单位:像素)。");
+    EXPECT_EQ(w->txtW->selectedText(), "500");
+    w->txtW->deselect();
+    QTest::mouseClick(w->txtW, Qt::LeftButton);
+    EXPECT_EQ(w->txtW->selectedText(), "");  // only the first click selects
+}
+
+TEST(MainWindow, PresetsFileInGbk) {
+    Fixture f;
+    WriteBytes(f.program.file("size.ini"), {0xD2, 0xBB, 0xB4, 0xE7, ';', '2', '9', '5', ';', '4', '1', '3', '\r', '\n'});
+    auto w = f.open();
+    EXPECT_EQ(Items(w->cmbSize), (QStringList{"限制宽度", "原始尺寸", "一寸", "自定义尺寸..."}));
+    w->cmbSize->setCurrentIndex(2);
+    EXPECT_EQ(w->txtW->text(), "295");
+    EXPECT_EQ(w->txtH->text(), "413");
 }
