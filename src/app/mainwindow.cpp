@@ -19,7 +19,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/optionsdialog.h"
+#include "app/screencapture.h"
 #include "app/shell.h"
+#include "app/viewer.h"
+#include "imageio/encode.h"
 #include "batch/naming.h"
 
 namespace tavu {
@@ -697,6 +701,16 @@ void MainWindow::buildMenus() {
     connect(mExit, &QAction::triggered, this, &MainWindow::mExit_Click);
     connect(mCap, &QAction::triggered, this, [this] { ShowTip(U("【提示】请确保摄像头已经与您的电脑连接好。")); });
     connect(mAbout, &QAction::triggered, this, [this] { ShowTip(U(kTipWelcome)); });
+    for (QAction* a : {mFBrows, mShowFSrc}) connect(a, &QAction::triggered, this, &MainWindow::mFBrows_Click);
+    for (QAction* a : {mFBrows2, mShowF}) connect(a, &QAction::triggered, this, &MainWindow::mFBrows2_Click);
+    connect(mLBBrows, &QAction::triggered, this, [this] { mBrowse_Click(1); });
+    connect(mLSBrows, &QAction::triggered, this, [this] { mBrowse_Click(2); });
+    connect(mTOption, &QAction::triggered, this, [this] { mTOption_Click(false); });
+    connect(cmdOption, &QPushButton::clicked, this, [this] { mTOption_Click(false); });
+    connect(mSPDFSet, &QAction::triggered, this, [this] { mTOption_Click(true); });
+    connect(cmdPDFSet, &QPushButton::clicked, this, [this] { mTOption_Click(true); });
+    connect(mCopySrc2, &QAction::triggered, this, &MainWindow::mCopySrc2_Click);
+    connect(lstFile, &QListWidget::itemDoubleClicked, this, &MainWindow::mFBrows_Click);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1088,6 +1102,64 @@ void MainWindow::mPCR_Click(int index) {
     txtRGB[index]->setText(mPCR[index]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+void MainWindow::mFBrows_Click() {
+    if (lstFile->count() == 0 || !lstFile->currentItem()) {
+        ShowTip(U("【操作错误】当前没有图片可以浏览。"));
+        return;
+    }
+    FullScreenViewer::open(lstFile->currentItem()->text(), this);
+}
+
+void MainWindow::mFBrows2_Click() {
+    if (txtH->text() == "0" && txtW->text() == "0" && iSizeMode != kSizeOriginal && iSizeMode != kSizeFirstPreset) {
+        if (ctx_.prompts) ctx_.prompts->error(this, U("图片尺寸不能同时为0！"));
+        txtW->setFocus();
+        txtW->selectAll();
+        return;
+    }
+    if (previewImage_.isNull() || !lstFile->currentItem()) {
+        ShowTip(U("【操作错误】没有可预览的图片。"));
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Canvas canvas;
+    RenderPicture(canvas, S(lstFile->currentItem()->text()), renderSettings());
+    const QString temp = ctx_.workDir + QStringLiteral("/user/tempBZ.bmp");
+    QDir().mkpath(ctx_.workDir + QStringLiteral("/user"));
+    const bool saved = SaveBmpFile(canvas, S(temp));
+    QApplication::restoreOverrideCursor();
+    lstFile_Click();
+    if (saved) FullScreenViewer::open(temp, this);
+}
+
+void MainWindow::mBrowse_Click(int mode) {
+    if (mode == 1) ShowTip(U("【提示】正在启动多图浏览模式，请稍后……"));
+    QStringList files;
+    for (int i = 0; i < lstFile->count(); ++i) files << lstFile->item(i)->text();
+    if (files.isEmpty()) {
+        ShowTip(U("【操作错误】当前没有图片可以浏览。"));
+        return;
+    }
+    auto* b = new PictureBrowser(files, mode == 1 ? PictureBrowser::Mode::List : PictureBrowser::Mode::SlideShow,
+                                 std::max<int>(1, settings.iSlideTime), std::max(0, lstFile->currentRow()));
+    b->setAttribute(Qt::WA_DeleteOnClose);
+    b->present();
+}
+
+void MainWindow::mTOption_Click(bool pdfPage) {
+    if (!pdfPage) ShowTip(U("【提示】请根据需要设置相关参数。"));
+    MemorySettingsStore scratch;
+    SettingsStore& store = ctx_.settings ? *ctx_.settings : static_cast<SettingsStore&>(scratch);
+    OptionsDialog dlg(settings, store, pdfPage ? OptionsDialog::Page::Pdf : OptionsDialog::Page::General, this);
+    if (dlg.exec() == QDialog::Accepted) lstFile_Click();  // crop or fit may have changed
+}
+
+void MainWindow::mCopySrc2_Click() {
+    const QString path = CaptureScreenToFile(this, ctx_.workDir + QStringLiteral("/user"));
+    if (path.isEmpty()) return;
+    addPaths({path}, true);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The batch run
 
@@ -1219,6 +1291,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == txtFileName && event->type() == QEvent::MouseButtonDblClick) {
         mFN->popup(txtFileName->mapToGlobal(QPoint(0, txtFileName->height())));
         return true;
+    } else if (watched == imgSmall && event->type() == QEvent::MouseButtonRelease) {
+        mFBrows_Click();
     } else if (watched == lstFile && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Delete) cmdDel_Click();

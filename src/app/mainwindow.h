@@ -151,6 +151,11 @@ public:
     void mTX_Click(int index);
     void mTXUndo_Click();
     void mPCR_Click(int index);
+    void mFBrows_Click();    // the source picture, full screen
+    void mFBrows2_Click();   // the processed picture, full screen
+    void mBrowse_Click(int mode);  // 1 the list browser, 2 the slide show
+    void mTOption_Click(bool pdfPage);
+    void mCopySrc2_Click();
     void refreshPreview();
     bool addPath(const QString& path);   // by the picture-name and duplicate rules
     void addPaths(const QStringList& paths, bool selectLast);

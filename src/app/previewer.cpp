@@ -6,9 +6,10 @@ namespace tavu {
 
 QImage CanvasToImage(const Canvas& canvas) {
     if (canvas.empty()) return {};
-    QImage img(canvas.width(), canvas.height(), QImage::Format_RGB888);
-    for (int y = 0; y < canvas.height(); ++y) std::copy_n(canvas.row(y), canvas.stride(), img.scanLine(y));
-    return img;
+    const QImage view(canvas.data(), canvas.width(), canvas.height(), qsizetype(canvas.stride()),
+                      QImage::Format_RGB888);
+    // A deep copy that paints fast; the canvas may go away at once.
+    return view.convertToFormat(QImage::Format_RGB32);
 }
 
 Previewer::Previewer(QObject* parent) : QObject(parent), thread_([this] { loop(); }) {}

@@ -1,5 +1,7 @@
 #include "app/viewer.h"
 
+#include "app/previewer.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -108,14 +110,6 @@ void DrawPicture(QPainter& p, const QImage& img, qreal dpr, const QRectF& area) 
 }
 
 }  // namespace
-
-QImage CanvasToImage(const Canvas& canvas) {
-    if (canvas.empty()) return {};
-    const QImage view(canvas.data(), canvas.width(), canvas.height(), qsizetype(canvas.stride()),
-                      QImage::Format_RGB888);
-    // A deep copy that paints fast; the canvas may go away at once.
-    return view.convertToFormat(QImage::Format_RGB32);
-}
 
 QImage LoadFittedPicture(const QString& path, QSize bounds, QString* error) {
     auto fail = [&](const QString& why) {

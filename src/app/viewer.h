@@ -22,8 +22,7 @@ namespace tavu {
 
 class Canvas;
 
-// A copy of the canvas pixels as an RGB image (null for an empty canvas).
-QImage CanvasToImage(const Canvas& canvas);
+
 
 // Decodes `path` scaled down to fit inside `bounds` (pixels), keeping its proportions; a
 // picture that already fits keeps its own size. A null image on failure, with the reason in

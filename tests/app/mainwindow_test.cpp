@@ -274,3 +274,20 @@ TEST(MainWindow, PresetsFileInGbk) {
     EXPECT_EQ(w->txtW->text(), "295");
     EXPECT_EQ(w->txtH->text(), "413");
 }
+
+TEST(MainWindow, FullScreenCommandsRefuseWhatCannotBeShown) {
+    Fixture f;
+    auto w = f.open();
+    w->mFBrows_Click();
+    EXPECT_EQ(w->lInfo->text(), "【操作错误】当前没有图片可以浏览。");
+    w->cmbSize->setCurrentIndex(4);
+    w->txtW->setText("0");
+    w->txtH->setText("0");
+    w->mFBrows2_Click();
+    ASSERT_EQ(f.prompts.errors.size(), 1u);
+    EXPECT_EQ(f.prompts.errors[0], "图片尺寸不能同时为0！");
+    w->cmbSize->setCurrentIndex(1);  // the picture's own size: both boxes say 0, and that is fine
+    w->mFBrows2_Click();
+    EXPECT_EQ(f.prompts.errors.size(), 1u);
+    EXPECT_EQ(w->lInfo->text(), "【操作错误】没有可预览的图片。");
+}
