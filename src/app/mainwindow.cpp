@@ -24,6 +24,7 @@
 #include "app/shell.h"
 #include "app/viewer.h"
 #include "imageio/encode.h"
+#include "imageio/vipsinit.h"
 #include "batch/naming.h"
 
 namespace tavu {
@@ -58,12 +59,6 @@ QAction* Act(QMenu* menu, const char* name, const char* caption, const char* sho
     a->setObjectName(QString::fromLatin1(name));
     if (shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
     return a;
-}
-
-QMenu* SubMenu(QWidget* parent, const char* name, const char* caption) {
-    auto* m = new QMenu(U(caption), parent);
-    m->setObjectName(QString::fromLatin1(name));
-    return m;
 }
 
 }  // namespace
@@ -700,7 +695,15 @@ void MainWindow::buildMenus() {
     for (QAction* a : {mClear, mClr}) connect(a, &QAction::triggered, this, &MainWindow::cmdClr_Click);
     connect(mExit, &QAction::triggered, this, &MainWindow::mExit_Click);
     connect(mCap, &QAction::triggered, this, [this] { ShowTip(U("【提示】请确保摄像头已经与您的电脑连接好。")); });
-    connect(mAbout, &QAction::triggered, this, [this] { ShowTip(U(kTipWelcome)); });
+    connect(mAbout, &QAction::triggered, this, [this] {
+        ShowTip(U(kTipWelcome));
+        if (ctx_.prompts)
+            ctx_.prompts->about(this, U("关于Tavu照片压缩"),
+                                U("<h3>Tavu照片压缩 1.0</h3><p>批量压缩照片:限制宽度、原始尺寸、预设尺寸或自定义尺寸,"
+                                  "裁剪填满或完整放入,输出 JPG、PNG、TIFF、BMP。原图永远不会被改动。</p>") +
+                                    QStringLiteral("<p>libvips %1 · Qt %2</p>")
+                                        .arg(QString::fromStdString(ImageIOVersion()), QString::fromLatin1(qVersion())));
+    });
     for (QAction* a : {mFBrows, mShowFSrc}) connect(a, &QAction::triggered, this, &MainWindow::mFBrows_Click);
     for (QAction* a : {mFBrows2, mShowF}) connect(a, &QAction::triggered, this, &MainWindow::mFBrows2_Click);
     connect(mLBBrows, &QAction::triggered, this, [this] { mBrowse_Click(1); });

@@ -15,6 +15,10 @@ bool QtPrompts::ask(QWidget* parent, const QString& text) {
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+void QtPrompts::about(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::about(parent, title, text);
+}
+
 std::optional<QString> QtPrompts::input(QWidget* parent, const QString& title, const QString& prompt,
                                         const QString& initial) {
     bool ok = false;

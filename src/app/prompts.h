@@ -20,6 +20,8 @@ public:
     virtual void error(QWidget* parent, const QString& text, const QString& title = QString()) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool ask(QWidget* parent, const QString& text) = 0;
+    // The about box.
+    virtual void about(QWidget* parent, const QString& title, const QString& text) { (void)parent, (void)title, (void)text; }
     // A one-line input box; nothing when cancelled.
     virtual std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                                          const QString& initial) = 0;
@@ -38,6 +40,7 @@ class QtPrompts final : public Prompts {
 public:
     void error(QWidget* parent, const QString& text, const QString& title) override;
     bool ask(QWidget* parent, const QString& text) override;
+    void about(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                                  const QString& initial) override;
     QString chooseFolder(QWidget* parent, const QString& prompt, const QString& start) override;
