@@ -14,6 +14,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QToolTip>
+#include <thread>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -135,8 +138,9 @@ void MainWindow::buildUi() {
     lstFile->setObjectName(QStringLiteral("lstFile"));
     lstFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstFile->setMinimumHeight(140);
-    lstFile->setAcceptDrops(true);
+    lstFile->setAcceptDrops(false);  // drops reach the window, which tells the targets apart
     lstFile->installEventFilter(this);
+    lstFile->viewport()->installEventFilter(this);
     picSmall = new QFrame(g1);
     picSmall->setObjectName(QStringLiteral("picSmall"));
     picSmall->setFrameShape(QFrame::StyledPanel);
@@ -693,6 +697,7 @@ void MainWindow::buildMenus() {
     connect(mAddFile, &QAction::triggered, this, &MainWindow::cmdAdd_Click);
     for (QAction* a : {mDelFile, mDel}) connect(a, &QAction::triggered, this, &MainWindow::cmdDel_Click);
     for (QAction* a : {mClear, mClr}) connect(a, &QAction::triggered, this, &MainWindow::cmdClr_Click);
+    for (QAction* a : {mUndoDel, mUndoDelFile}) connect(a, &QAction::triggered, this, &MainWindow::mUndoDel_Click);
     connect(mExit, &QAction::triggered, this, &MainWindow::mExit_Click);
     connect(mCap, &QAction::triggered, this, [this] { ShowTip(U("【提示】请确保摄像头已经与您的电脑连接好。")); });
     connect(mAbout, &QAction::triggered, this, [this] {
@@ -928,14 +933,18 @@ void MainWindow::mSkin_Click(int index) {
 
 bool MainWindow::addPath(const QString& path) {
     if (!list_.add(S(path))) return false;
-    lstFile->addItem(path);
+    auto* item = new QListWidgetItem(path);
+    item->setToolTip(path);
+    lstFile->addItem(item);
     return true;
 }
 
 void MainWindow::addPaths(const QStringList& paths, bool selectLast) {
+    lstFile->setUpdatesEnabled(false);
     for (const QString& p : paths) {
         if (addPath(p) && selectLast) lstFile->setCurrentRow(lstFile->count() - 1);
     }
+    lstFile->setUpdatesEnabled(true);
     updateListState();
 }
 
@@ -943,9 +952,7 @@ void MainWindow::addStartupPaths(const QStringList& paths) {
     for (const QString& p : paths) {
         const QFileInfo f(p);
         if (f.isDir()) {
-            AddFolderPictures(list_, S(f.absoluteFilePath()));
-            for (int i = lstFile->count(); i < int(list_.size()); ++i)
-                lstFile->addItem(QString::fromStdString(list_.entries()[size_t(i)]));
+            for (const std::string& e : ScanFolderPictures(S(f.absoluteFilePath()))) addPath(QString::fromStdString(e));
         } else {
             addPath(QDir::cleanPath(f.absoluteFilePath()));
         }
@@ -954,14 +961,37 @@ void MainWindow::addStartupPaths(const QStringList& paths) {
     if (lstFile->count() > 0) lstFile->setCurrentRow(lstFile->count() - 1);
 }
 
+void MainWindow::rebuildList(int current) {
+    lstFile->setUpdatesEnabled(false);
+    lstFile->blockSignals(true);
+    lstFile->clear();
+    for (const std::string& e : list_.entries()) {
+        const QString path = QString::fromStdString(e);
+        auto* item = new QListWidgetItem(path);
+        item->setToolTip(path);
+        lstFile->addItem(item);
+    }
+    lstFile->blockSignals(false);
+    lstFile->setUpdatesEnabled(true);
+    if (lstFile->count() > 0) lstFile->setCurrentRow(std::clamp(current, 0, lstFile->count() - 1));
+    updateListState();
+}
+
 void MainWindow::updateListState() {
     const bool any = lstFile->count() > 0;
-    for (QWidget* w : {static_cast<QWidget*>(cmdDel), static_cast<QWidget*>(cmdClr)}) w->setEnabled(any);
+    cmdDel->setEnabled(any);
+    cmdClr->setEnabled(any);
     mDelFile->setEnabled(any);
     mClear->setEnabled(any);
+    mUndoDel->setEnabled(list_.canUndo());
+    mUndoDelFile->setEnabled(list_.canUndo());
     lFile->setText(QStringLiteral("图片数量:%1个").arg(lstFile->count()));
-    if (any) showAdvertisement(false);
-    else if (settings.bShowToday == 1 && !Web->source().isEmpty()) showAdvertisement(true);
+    if (any) {
+        showAdvertisement(false);
+        imgM->show();  // adding after the list was emptied shows the preview again
+    } else if (settings.bShowToday == 1 && !Web->source().isEmpty()) {
+        showAdvertisement(true);
+    }
 }
 
 void MainWindow::cmdAdd_Click() {
@@ -983,35 +1013,62 @@ void MainWindow::cmdAdd_Click() {
 
 void MainWindow::cmdAdds_Click() {
     ShowTip(U("【提示】请选择文件夹,该文件夹内所有图片将被添加。"));
-    if (!ctx_.prompts) return;
+    if (!ctx_.prompts || scanning_) return;
+    bool sub = false;
     const QString folder = ctx_.prompts->chooseFolder(this, U("请选择文件夹,该文件夹内所有图片将被添加。"),
                                                       QString::fromStdString(settings.sODIR));
-    if (!folder.isEmpty()) {
-        settings.sODIR = S(folder);
-        if (ctx_.settings) ctx_.settings->save("sODIR", settings.sODIR);
-        const bool sub = ctx_.prompts->ask(this, U("包含子文件夹内图片吗？"));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (folder.isEmpty()) return;
+    settings.sODIR = S(folder);
+    if (ctx_.settings) ctx_.settings->save("sODIR", settings.sODIR);
+    sub = ctx_.prompts->ask(this, U("包含子文件夹内图片吗？"));
+    startFolderScan(folder, sub);
+}
+
+void MainWindow::startFolderScan(const QString& folder, bool recursive) {
+    // The scan runs off the window's thread; Esc cancels it; the pictures found so far are kept.
+    scanning_ = true;
+    scanCancel_ = std::make_shared<std::atomic<bool>>(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    ShowTip(U("【提示】正在查找图片,按Esc键取消……"));
+    auto cancel = scanCancel_;
+    QPointer<MainWindow> self(this);
+    std::thread([self, cancel, folder = S(folder), recursive] {
         FolderScan scan;
-        scan.recursive = sub;
-        const size_t before = list_.size();
-        AddFolderPictures(list_, S(folder), scan);
-        for (size_t i = before; i < list_.size(); ++i) lstFile->addItem(QString::fromStdString(list_.entries()[i]));
-        QApplication::restoreOverrideCursor();
-    }
-    updateListState();
-    if (lstFile->count() > 0) {
-        lstFile->setCurrentRow(lstFile->count() - 1);
-        lstFile->setFocus();
-    }
+        scan.recursive = recursive;
+        scan.progress = [self, cancel](const std::string& at) {
+            const QString f = QString::fromStdString(at);
+            QMetaObject::invokeMethod(qApp, [self, f] {
+                if (self && self->scanning()) self->ShowTip(U("【提示】正在查找图片(按Esc键取消):") + f);
+            });
+            return !cancel->load();
+        };
+        auto found = std::make_shared<std::vector<std::string>>(ScanFolderPictures(folder, scan));
+        QMetaObject::invokeMethod(qApp, [self, found] {
+            if (!self) return;
+            QStringList paths;
+            paths.reserve(qsizetype(found->size()));
+            for (const std::string& p : *found) paths << QString::fromStdString(p);
+            self->scanning_ = false;
+            QApplication::restoreOverrideCursor();
+            self->addPaths(paths, false);
+            self->ShowTip(QStringLiteral("【提示】已添加图片,共%1个。").arg(self->lstFile->count()));
+            if (self->lstFile->count() > 0) {
+                self->lstFile->setCurrentRow(self->lstFile->count() - 1);
+                self->lstFile->setFocus();
+            }
+        });
+    }).detach();
 }
 
 void MainWindow::cmdDel_Click() {
-    const QList<QListWidgetItem*> selected = lstFile->selectedItems();
-    for (QListWidgetItem* item : selected) delete lstFile->takeItem(lstFile->row(item));
-    list_.clear();
-    for (int i = 0; i < lstFile->count(); ++i) list_.add(S(lstFile->item(i)->text()));
-    updateListState();
+    std::vector<size_t> rows;
+    for (const QModelIndex& i : lstFile->selectionModel()->selectedRows()) rows.push_back(size_t(i.row()));
+    const int first = rows.empty() ? lstFile->currentRow() : int(*std::min_element(rows.begin(), rows.end()));
+    list_.remove(rows);
+    rebuildList(first);
+    lstFile->setFocus();
     if (lstFile->count() == 0) {
+        imgM->hide();
         imgM->clear();
         previewImage_ = QImage();
         picSmall->hide();
@@ -1019,15 +1076,51 @@ void MainWindow::cmdDel_Click() {
     }
 }
 
+void MainWindow::mUndoDel_Click() {
+    if (!list_.canUndo()) return;
+    const int current = lstFile->currentRow();
+    list_.undo();
+    rebuildList(current < 0 ? 0 : current);
+}
+
 void MainWindow::cmdClr_Click() {
-    lstFile->clear();
     list_.clear();
-    updateListState();
+    rebuildList(0);
+    imgM->hide();
     imgM->clear();
     previewImage_ = QImage();
     picSmall->hide();
     cmdAdds->setFocus();
     ShowTip(U(kTipWelcome));
+}
+
+void MainWindow::dropData(const QMimeData* data, bool select) {
+    if (data->hasUrls()) {
+        QStringList paths;
+        for (const QUrl& u : data->urls())
+            if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
+        addPaths(paths, select);
+        return;
+    }
+    if (!data->hasImage()) return;
+    // Picture data (not files): saved as a bitmap in the user folder, under a name no earlier
+    // drop has taken; the clipboard is left alone.
+    QImage image = qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB888);
+    if (image.isNull()) return;
+    Canvas canvas(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) std::copy_n(image.constScanLine(y), canvas.stride(), canvas.row(y));
+    const QString dir = ctx_.workDir + QStringLiteral("/user");
+    QDir().mkpath(dir);
+    const QString stamp = QStringLiteral("tempWL") + QDateTime::currentDateTime().toString(QStringLiteral("ddhhmmss"));
+    QString path = dir + "/" + stamp + QStringLiteral(".bmp");
+    for (int n = 2; QFileInfo::exists(path); ++n) path = dir + "/" + stamp + QStringLiteral("_%1.bmp").arg(n);
+    if (!SaveBmpFile(canvas, S(path))) return;
+    list_.append(S(path));
+    auto* item = new QListWidgetItem(path);
+    item->setToolTip(path);
+    lstFile->addItem(item);
+    if (select) lstFile->setCurrentRow(lstFile->count() - 1);
+    updateListState();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1230,16 +1323,21 @@ void MainWindow::onBatchFinished(const Completion& c) {
 // Drops, overlays, events
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
-    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+    if (e->mimeData()->hasUrls() || e->mimeData()->hasImage()) e->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* e) {
-    QStringList paths;
-    for (const QUrl& u : e->mimeData()->urls())
-        if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
-    const bool onList = lstFile->geometry().contains(lstFile->parentWidget()->mapFrom(this, e->position().toPoint()));
-    addPaths(paths, onList);
-    e->acceptProposedAction();
+    // On the list and on the preview the last picture added becomes the selected one; on the rest
+    // of the window the selection stays.
+    dropAt(e->mimeData(), e->position().toPoint());
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+}
+
+void MainWindow::dropAt(const QMimeData* data, const QPoint& at) {
+    const bool onList = lstFile->rect().contains(lstFile->mapFrom(this, at));
+    const bool onPreview = picImg->rect().contains(picImg->mapFrom(this, at));
+    dropData(data, onList || onPreview);
 }
 
 void MainWindow::showAdvertisement(bool show) {
@@ -1267,6 +1365,14 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     placeOverlays();
     if (bLoaded) QTimer::singleShot(0, this, [this] { refreshPreview(); });
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && scanning_ && scanCancel_) {
+        scanCancel_->store(true);
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -1299,6 +1405,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == lstFile && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Delete) cmdDel_Click();
+        if (k->key() == Qt::Key_Escape && list_.canUndo()) mUndoDel_Click();
+    } else if (watched == lstFile->viewport() && event->type() == QEvent::ToolTip) {
+        // The entry under the pointer, or the last one below the entries.
+        auto* h = static_cast<QHelpEvent*>(event);
+        QListWidgetItem* item = lstFile->itemAt(h->pos());
+        if (!item && lstFile->count() > 0) item = lstFile->item(lstFile->count() - 1);
+        if (item) QToolTip::showText(h->globalPos(), item->text(), lstFile);
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -25,6 +26,7 @@
 #include "app/prompts.h"
 #include "app/skins.h"
 #include "batch/picname.h"
+#include "filelist/filelist.h"
 #include "batch/sizepresets.h"
 #include "platform/settings.h"
 
@@ -142,6 +144,14 @@ public:
     void cmdAdds_Click();
     void cmdDel_Click();
     void cmdClr_Click();
+    void mUndoDel_Click();
+    bool scanning() const { return scanning_; }
+    // Adds dropped files (selecting the last one added when `select`), or saves dropped picture
+    // data as a bitmap in the user folder and adds it.
+    void dropData(const QMimeData* data, bool select);
+    // A drop at a point of the window (window coordinates): the target decides the selection.
+    void dropAt(const QMimeData* data, const QPoint& at);
+    const FileList& fileList() const { return list_; }
     void lstFile_Click();
     void mExit_Click();
     void mSkin_Click(int index);
@@ -179,6 +189,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void buildUi();
@@ -198,7 +209,11 @@ private:
     Previewer thumbs_;
     quint64 previewId_ = 0, thumbId_ = 0;
     QImage previewImage_;
-    PictureList list_;
+    void rebuildList(int current);
+    void startFolderScan(const QString& folder, bool recursive);
+    FileList list_;
+    bool scanning_ = false;
+    std::shared_ptr<std::atomic<bool>> scanCancel_;
     int16_t loadedAlpha_ = 80;
     std::unique_ptr<SkinMenuState> skinMenu_;
     bool exiting_ = false;

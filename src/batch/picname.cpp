@@ -37,15 +37,15 @@ void PictureList::clear() {
     index_.clear();
 }
 
-static size_t ScanFolder(PictureList& list, const fs::path& folder, const FolderScan& scan, bool& stop) {
+static void ScanFolder(std::vector<std::string>& out, const fs::path& folder, const FolderScan& scan, bool& stop) {
     if (scan.progress && !scan.progress(folder.string())) {
         stop = true;
-        return 0;
+        return;
     }
     std::error_code ec;
     std::vector<fs::path> files, folders;
     fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-    if (ec) return 0;
+    if (ec) return;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         const fs::path& p = it->path();
@@ -62,26 +62,33 @@ static size_t ScanFolder(PictureList& list, const fs::path& folder, const Folder
     }
     std::sort(files.begin(), files.end());
     std::sort(folders.begin(), folders.end());
-    size_t added = 0;
     for (const fs::path& f : files)
-        if (list.add(f.string())) ++added;
+        if (IsPicName(f.filename().string())) out.push_back(f.string());
     if (scan.recursive) {
         for (const fs::path& d : folders) {
             if (stop) break;
-            added += ScanFolder(list, d, scan, stop);
+            ScanFolder(out, d, scan, stop);
         }
     }
-    return added;
 }
 
-size_t AddFolderPictures(PictureList& list, const std::string& folder, const FolderScan& scan) {
+std::vector<std::string> ScanFolderPictures(const std::string& folder, const FolderScan& scan) {
+    std::vector<std::string> out;
     bool stop = false;
     std::error_code ec;
     fs::path root = fs::absolute(fs::path(folder), ec).lexically_normal();
     if (ec) root = folder;
     std::string s = root.string();
     if (s.size() > 1 && s.back() == '/') root = s.substr(0, s.size() - 1);
-    return ScanFolder(list, root, scan, stop);
+    ScanFolder(out, root, scan, stop);
+    return out;
+}
+
+size_t AddFolderPictures(PictureList& list, const std::string& folder, const FolderScan& scan) {
+    size_t added = 0;
+    for (const std::string& p : ScanFolderPictures(folder, scan))
+        if (list.add(p)) ++added;
+    return added;
 }
 
 }  // namespace tavu

@@ -36,6 +36,10 @@ struct FolderScan {
     std::function<bool(const std::string& folder)> progress;
 };
 
+// The picture files of a folder (full paths), by the same rules and in the same order as
+// AddFolderPictures below; `progress` may stop the scan.
+std::vector<std::string> ScanFolderPictures(const std::string& folder, const FolderScan& scan = {});
+
 // Adds the picture files of a folder, by name order, files before subfolders. Hidden files
 // (names starting with ".") are skipped; so are hidden subfolders and everything below them.
 // Symbolic links to folders are not followed; a folder that cannot be read is skipped.

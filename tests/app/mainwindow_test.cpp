@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -290,4 +291,96 @@ TEST(MainWindow, FullScreenCommandsRefuseWhatCannotBeShown) {
     w->mFBrows2_Click();
     EXPECT_EQ(f.prompts.errors.size(), 1u);
     EXPECT_EQ(w->lInfo->text(), "【操作错误】没有可预览的图片。");
+}
+
+TEST(MainWindow, RemoveUndoAndClear) {
+    Fixture f;
+    auto w = f.open();
+    QStringList five;
+    for (const char* n : {"a", "b", "c", "d", "e"}) five << QStringLiteral("/p/%1.jpg").arg(n);
+    w->addPaths(five, false);
+    w->lstFile->clearSelection();
+    w->lstFile->item(1)->setSelected(true);
+    w->lstFile->item(3)->setSelected(true);
+    w->cmdDel_Click();
+    EXPECT_EQ(w->lFile->text(), "图片数量:3个");
+    EXPECT_EQ(w->lstFile->currentItem()->text(), "/p/c.jpg");  // the entry after the first removed one
+    EXPECT_TRUE(w->mUndoDel->isEnabled());
+    EXPECT_TRUE(w->mUndoDelFile->isEnabled());
+    QTest::keyClick(w->lstFile, Qt::Key_Escape);  // Esc on the list undoes
+    QStringList now;
+    for (int i = 0; i < w->lstFile->count(); ++i) now << w->lstFile->item(i)->text();
+    EXPECT_EQ(now, five);
+    EXPECT_FALSE(w->mUndoDel->isEnabled());
+
+    // Removing the only entries disables the list commands; undo still brings them back.
+    w->lstFile->selectAll();
+    QTest::keyClick(w->lstFile, Qt::Key_Delete);
+    EXPECT_EQ(w->lstFile->count(), 0);
+    EXPECT_FALSE(w->cmdDel->isEnabled());
+    EXPECT_FALSE(w->mClear->isEnabled());
+    w->mUndoDel_Click();
+    EXPECT_EQ(w->lstFile->count(), 5);
+
+    w->cmdClr_Click();
+    EXPECT_EQ(w->lFile->text(), "图片数量:0个");
+    EXPECT_FALSE(w->mUndoDel->isEnabled());
+    w->addPaths({"/p/x.jpg", "/p/x.jpg", "/p/y.txt", "/P/x.jpg"}, false);  // duplicates and non-pictures
+    EXPECT_EQ(w->lstFile->count(), 2);
+}
+
+TEST(MainWindow, DropsOnEachTarget) {
+    Fixture f;
+    auto w = f.open();
+    w->resize(1100, 700);
+    w->show();
+    QApplication::processEvents();
+    auto drop = [&](QWidget* target, const QStringList& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+        data.setUrls(urls);
+        w->dropAt(&data, target->mapTo(w.get(), target->rect().center()));
+    };
+    drop(w->lstFile, {"/d/1.jpg", "/d/2.jpg"});
+    EXPECT_EQ(w->lstFile->currentRow(), 1);  // the list: the last one added is selected
+    w->lstFile->setCurrentRow(0);
+    drop(w->lFile, {"/d/3.jpg"});
+    EXPECT_EQ(w->lstFile->currentRow(), 0);  // elsewhere on the window: the selection stays
+    drop(w->picImg, {"/d/4.jpg", "/d/1.jpg"});
+    EXPECT_EQ(w->lstFile->count(), 4);
+    EXPECT_EQ(w->lstFile->currentRow(), 3);  // the preview: the last one actually added
+
+    // Picture data becomes a bitmap in the user folder, under a new name each time.
+    QImage img(20, 10, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    for (int i = 0; i < 2; ++i) {
+        QMimeData data;
+        data.setImageData(img);
+        w->dropAt(&data, w->lstFile->mapTo(w.get(), w->lstFile->rect().center()));
+    }
+    ASSERT_EQ(w->lstFile->count(), 6);
+    const QString a = w->lstFile->item(4)->text(), b = w->lstFile->item(5)->text();
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(QFileInfo(a).fileName().startsWith("tempWL"));
+    EXPECT_TRUE(a.startsWith(QString::fromStdString(f.work.file("user/"))));
+    EXPECT_EQ(ReadCanvas(b.toStdString()).pixel(5, 5), (Rgb{255, 0, 0}));
+}
+
+TEST(MainWindow, FolderScanRunsOffTheWindowThread) {
+    Fixture f;
+    const std::string root = f.work.mkdir("pics");
+    f.work.mkdir("pics/sub");
+    f.work.mkdir("pics/.hidden");
+    for (const char* n : {"pics/a.jpg", "pics/.h.jpg", "pics/sub/b.png", "pics/.hidden/c.jpg", "pics/t.txt"})
+        WriteBytes(f.work.file(n), {0});
+    auto w = f.open();
+    f.prompts.folder = QString::fromStdString(root);
+    f.prompts.answers = {true};  // include subfolders
+    w->cmdAdds_Click();
+    ASSERT_TRUE(WaitFor([&] { return !w->scanning(); }));
+    QStringList got;
+    for (int i = 0; i < w->lstFile->count(); ++i) got << w->lstFile->item(i)->text();
+    EXPECT_EQ(got, (QStringList{QString::fromStdString(root + "/a.jpg"), QString::fromStdString(root + "/sub/b.png")}));
+    EXPECT_EQ(f.store.values["sODIR"], root);
 }
