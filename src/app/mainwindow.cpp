@@ -137,6 +137,7 @@ void MainWindow::buildUi() {
     lstFile = new QListWidget(g1);
     lstFile->setObjectName(QStringLiteral("lstFile"));
     lstFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstFile->setUniformItemSizes(true);  // long lists lay out in constant time
     lstFile->setMinimumHeight(140);
     lstFile->setAcceptDrops(false);  // drops reach the window, which tells the targets apart
     lstFile->installEventFilter(this);
@@ -933,18 +934,16 @@ void MainWindow::mSkin_Click(int index) {
 
 bool MainWindow::addPath(const QString& path) {
     if (!list_.add(S(path))) return false;
-    auto* item = new QListWidgetItem(path);
-    item->setToolTip(path);
-    lstFile->addItem(item);
+    lstFile->addItem(path);  // the tooltip comes from the viewport's tooltip handler
     return true;
 }
 
 void MainWindow::addPaths(const QStringList& paths, bool selectLast) {
-    lstFile->setUpdatesEnabled(false);
-    for (const QString& p : paths) {
-        if (addPath(p) && selectLast) lstFile->setCurrentRow(lstFile->count() - 1);
-    }
-    lstFile->setUpdatesEnabled(true);
+    QStringList added;
+    for (const QString& p : paths)
+        if (list_.add(S(p))) added << p;
+    lstFile->addItems(added);  // one insertion for all of them
+    if (selectLast && !added.isEmpty()) lstFile->setCurrentRow(lstFile->count() - 1);
     updateListState();
 }
 
@@ -965,12 +964,10 @@ void MainWindow::rebuildList(int current) {
     lstFile->setUpdatesEnabled(false);
     lstFile->blockSignals(true);
     lstFile->clear();
-    for (const std::string& e : list_.entries()) {
-        const QString path = QString::fromStdString(e);
-        auto* item = new QListWidgetItem(path);
-        item->setToolTip(path);
-        lstFile->addItem(item);
-    }
+    QStringList all;
+    all.reserve(qsizetype(list_.size()));
+    for (const std::string& e : list_.entries()) all << QString::fromStdString(e);
+    lstFile->addItems(all);
     lstFile->blockSignals(false);
     lstFile->setUpdatesEnabled(true);
     if (lstFile->count() > 0) lstFile->setCurrentRow(std::clamp(current, 0, lstFile->count() - 1));
@@ -1044,20 +1041,30 @@ void MainWindow::startFolderScan(const QString& folder, bool recursive) {
         };
         auto found = std::make_shared<std::vector<std::string>>(ScanFolderPictures(folder, scan));
         QMetaObject::invokeMethod(qApp, [self, found] {
-            if (!self) return;
-            QStringList paths;
-            paths.reserve(qsizetype(found->size()));
-            for (const std::string& p : *found) paths << QString::fromStdString(p);
-            self->scanning_ = false;
-            QApplication::restoreOverrideCursor();
-            self->addPaths(paths, false);
-            self->ShowTip(QStringLiteral("【提示】已添加图片,共%1个。").arg(self->lstFile->count()));
-            if (self->lstFile->count() > 0) {
-                self->lstFile->setCurrentRow(self->lstFile->count() - 1);
-                self->lstFile->setFocus();
-            }
+            if (self) self->addScanned(found, 0);
         });
     }).detach();
+}
+
+void MainWindow::addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from) {
+    // A thousand entries per turn of the event loop, so that a huge folder never freezes the window.
+    const size_t to = std::min(found->size(), from + 2000);
+    QStringList added;
+    for (size_t i = from; i < to; ++i)
+        if (list_.add((*found)[i])) added << QString::fromStdString((*found)[i]);
+    lstFile->addItems(added);
+    if (to < found->size()) {
+        QTimer::singleShot(0, this, [this, found, to] { addScanned(found, to); });
+        return;
+    }
+    scanning_ = false;
+    QApplication::restoreOverrideCursor();
+    updateListState();
+    ShowTip(QStringLiteral("【提示】已添加图片,共%1个。").arg(lstFile->count()));
+    if (lstFile->count() > 0) {
+        lstFile->setCurrentRow(lstFile->count() - 1);
+        lstFile->setFocus();
+    }
 }
 
 void MainWindow::cmdDel_Click() {
@@ -1116,9 +1123,7 @@ void MainWindow::dropData(const QMimeData* data, bool select) {
     for (int n = 2; QFileInfo::exists(path); ++n) path = dir + "/" + stamp + QStringLiteral("_%1.bmp").arg(n);
     if (!SaveBmpFile(canvas, S(path))) return;
     list_.append(S(path));
-    auto* item = new QListWidgetItem(path);
-    item->setToolTip(path);
-    lstFile->addItem(item);
+    lstFile->addItem(path);
     if (select) lstFile->setCurrentRow(lstFile->count() - 1);
     updateListState();
 }

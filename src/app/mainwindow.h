@@ -211,6 +211,7 @@ private:
     QImage previewImage_;
     void rebuildList(int current);
     void startFolderScan(const QString& folder, bool recursive);
+    void addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from);
     FileList list_;
     bool scanning_ = false;
     std::shared_ptr<std::atomic<bool>> scanCancel_;
