@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -147,8 +147,7 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     Dir1->sortByColumn(0, Qt::AscendingOrder);
     Dir1->setSelectionMode(QAbstractItemView::SingleSelection);
     Dir1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Dir1->header()->setStretchLastSection(false);
-    Dir1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Dir1->setTextElideMode(Qt::ElideMiddle);
     Dir1->setMinimumWidth(230);
     Dir1->installEventFilter(this);
 
@@ -165,6 +164,7 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     Image1->setFixedSize(kPreviewWidth, kPreviewHeight);
     Image1->setAlignment(Qt::AlignCenter);
     auto* frameLayout = new QVBoxLayout(Frame1);
+    frameLayout->addStretch(1);
     frameLayout->addWidget(Image1);
     frameLayout->addStretch(1);
 
@@ -188,7 +188,6 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     HScroll1->setRange(0, 100);
     HScroll1->setPageStep(10);
     HScroll1->setValue(kDefaultAlpha);
-    HScroll1->setMinimumWidth(200);
     txtSYAlpha = new QLineEdit(QString::number(kDefaultAlpha), frmSY);
     txtSYAlpha->setObjectName(QStringLiteral("txtSYAlpha"));
     txtSYAlpha->setMaxLength(3);
@@ -196,10 +195,10 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     txtSYAlpha->installEventFilter(this);
     Label2 = new QLabel(U("0-完全透明 100-不透明"), frmSY);
     Label2->setObjectName(QStringLiteral("Label2"));
-    auto* syLayout = new QHBoxLayout(frmSY);
-    syLayout->addWidget(HScroll1, 1);
-    syLayout->addWidget(txtSYAlpha);
-    syLayout->addWidget(Label2);
+    auto* syLayout = new QGridLayout(frmSY);
+    syLayout->addWidget(HScroll1, 0, 0);
+    syLayout->addWidget(txtSYAlpha, 0, 1);
+    syLayout->addWidget(Label2, 1, 0, 1, 2);
     frmSY->setVisible(mode == Watermark);
 
     cmdOK = new QPushButton(U("确定"), this);
@@ -209,7 +208,8 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
 
-    // Layout: prompt; drives, folders and their buttons | files | preview; options; OK and Cancel.
+    // Layout: prompt; drives, folders and their buttons | files | preview and transparency;
+    // OK and Cancel.
     auto* left = new QVBoxLayout;
     left->addWidget(Drive1);
     left->addWidget(Dir1, 1);
@@ -218,10 +218,14 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     folderButtons->addWidget(cmdDir1);
     folderButtons->addWidget(cmdDirNew);
     left->addLayout(folderButtons);
+    auto* right = new QVBoxLayout;
+    right->addWidget(Frame1, 1);
+    right->addWidget(frmSY);
+    right->addStretch(0);
     auto* body = new QHBoxLayout;
     body->addLayout(left, 3);
     body->addWidget(File1, 2);
-    body->addWidget(Frame1, 0);
+    body->addLayout(right, 0);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(chkSelAll);
     bottom->addStretch(1);
@@ -230,7 +234,6 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     auto* top = new QVBoxLayout(this);
     top->addWidget(Label1);
     top->addLayout(body, 1);
-    top->addWidget(frmSY);
     top->addLayout(bottom);
     resize(820, 480);
 
@@ -244,12 +247,18 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
         if (index.isValid() && setDirPath(dirModel_->filePath(index)))
             Label1->setText(U("您选择的是\"") + dir_ + U("\"文件夹。"));
     });
+    scrollTimer_ = new QTimer(this);
+    scrollTimer_->setSingleShot(true);
+    scrollTimer_->setInterval(50);  // after the model's own delayed sort
+    connect(scrollTimer_, &QTimer::timeout, this, [this] {
+        const QModelIndex index = dirModel_->index(dir_);
+        if (index.isValid()) Dir1->scrollTo(index, centreOnce_ ? QAbstractItemView::PositionAtCenter
+                                                               : QAbstractItemView::EnsureVisible);
+        centreOnce_ = false;
+    });
     // Siblings arrive after the tree has shown the folder: keep it in sight.
     connect(dirModel_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        if (dir_ == loaded || dir_.startsWith(JoinFolder(loaded, QString()))) {
-            const QModelIndex index = dirModel_->index(dir_);
-            if (index.isValid()) Dir1->scrollTo(index);
-        }
+        if (dir_ == loaded || dir_.startsWith(JoinFolder(loaded, QString()))) scrollTimer_->start();
     });
     connect(File1, &QListWidget::itemSelectionChanged, this, &ChooserDialog::fileSelectionChanged);
     connect(File1, &QListWidget::currentItemChanged, this, &ChooserDialog::fileSelectionChanged);
@@ -289,6 +298,12 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
 ChooserDialog::~ChooserDialog() {
     std::lock_guard lk(relay_->m);
     relay_->dialog = nullptr;
+}
+
+void ChooserDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    centreOnce_ = true;  // open with the shown folder in the middle of the tree
+    scrollTimer_->start();
 }
 
 void ChooserDialog::setPrompt(const QString& text) { Label1->setText(text); }
@@ -390,6 +405,7 @@ void ChooserDialog::syncFolderTree() {
     Dir1->expand(index);
     Dir1->scrollTo(index);
     syncing_ = false;
+    scrollTimer_->start();
 }
 
 void ChooserDialog::fillFileList() {

@@ -40,6 +40,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 class QTreeView;
 
 namespace tavu {
@@ -130,6 +131,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct PreviewRelay;
@@ -151,7 +153,9 @@ private:
     QString startFolder_, folder_, file_;
     QStringList files_;
     bool subDir_ = false;
-    bool syncing_ = false;       // the window itself is moving the tree, the drive list or the slider
+    bool syncing_ = false;
+    bool centreOnce_ = false;    // the next scroll of the tree puts the shown folder in its middle
+    QTimer* scrollTimer_ = nullptr;       // the window itself is moving the tree, the drive list or the slider
     QString previewedFile_;
     std::shared_ptr<PreviewRelay> relay_;
 };

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QPointer>
 #include <QToolTip>
 #include <thread>
@@ -720,6 +721,167 @@ void MainWindow::buildMenus() {
     connect(cmdPDFSet, &QPushButton::clicked, this, [this] { mTOption_Click(true); });
     connect(mCopySrc2, &QAction::triggered, this, &MainWindow::mCopySrc2_Click);
     connect(lstFile, &QListWidget::itemDoubleClicked, this, &MainWindow::mFBrows_Click);
+
+    // Watermarks.
+    connect(chkInfoTxt, &QCheckBox::toggled, this, &MainWindow::chkInfoTxt_Click);
+    connect(chkInfoImg, &QCheckBox::toggled, this, &MainWindow::chkInfoImg_Click);
+    for (QAction* a : {mSetTxt, mSetTxtSY}) connect(a, &QAction::triggered, this, &MainWindow::mSetTxt_Click);
+    connect(cmdTSet, &QPushButton::clicked, this, &MainWindow::mSetTxt_Click);
+    for (QAction* a : {mSetImg, mSetPicSY}) connect(a, &QAction::triggered, this, &MainWindow::mSetImg_Click);
+    connect(cmdSetP, &QPushButton::clicked, this, &MainWindow::mSetImg_Click);
+    connect(cmbPos, &QComboBox::currentIndexChanged, this, [this] { cmbPos_Click(false); });
+    connect(cmbPosImg, &QComboBox::currentIndexChanged, this, [this] { cmbPos_Click(true); });
+    connect(txtAlpha, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (!t.isEmpty())
+            if (auto v = ReadSingle(S(t))) syAlpha = *v / 100.0;
+        lstFile_Click();
+    });
+    connect(hscSY, &QScrollBar::valueChanged, this, [this](int v) {
+        sngSYScale = ScaleFromScrollBar(v);
+        picImg->setFocus();
+        lstFile_Click();
+    });
+    connect(mSPicTxt, &QAction::triggered, this, [this] {
+        txtPicTxt->show();
+        txtPicTxt->raise();
+        txtPicTxt->setFocus();
+        ShowTip(U("【提示】请输入对该图片的说明，该说明将在PDF文档或被整合到网页中。"));
+    });
+    txtPicTxt->installEventFilter(this);
+    boxTips_[txtAlpha] = U("【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。");
+    txtAlpha->installEventFilter(this);
+}
+
+float MainWindow::ScaleFromScrollBar(int v) {
+    if (v >= -20 && v <= 0) return v == 0 ? 0.05f : float(v / 20.0);
+    if (v <= 10) return float(v / 10.0);
+    return float(v / 5.0);
+}
+
+QString MainWindow::ShortPath(const QString& path) {
+    if (path.size() <= 22) return path;
+    return path.left(3) + QStringLiteral("...") + path.right(17);
+}
+
+void MainWindow::chkInfoTxt_Click() {
+    if (!chkInfoTxt->isChecked()) {
+        lTxt->setText(U("文字水印:无"));
+        settings.sText.clear();  // forgotten, not merely hidden
+        cmbPos->setEnabled(false);
+    } else {
+        if (settings.sText.empty() && bLoaded) {
+            const QSignalBlocker block(chkInfoTxt);
+            mSetTxt_Click();
+        }
+        if (settings.sText.empty()) {
+            lTxt->setText(U("文字水印:无"));
+            cmbPos->setEnabled(false);
+        } else {
+            const QString text = QString::fromStdString(settings.sText);
+            lTxt->setText(U("文字水印:") + text);
+            cmbPos->setEnabled(true);
+            if (cmbPos->currentIndex() != cmbPos->count() - 1) cmbPos->setCurrentIndex(4);
+            cmbPos->setFocus();
+            ShowTip(U("【提示】成功设置文字水印:") + text);
+        }
+    }
+    if (lstFile->currentItem() && !previewImage_.isNull()) lstFile_Click();
+}
+
+void MainWindow::mSetTxt_Click() {
+    ShowTip(U("【提示】设置文字水印。"));
+    TextStyle style;
+    style.text = QString::fromStdString(settings.sText);
+    style.font = QString::fromStdString(settings.sFont);
+    style.size = settings.iSize;
+    style.color = settings.lColor;
+    style.bold = settings.sBold;
+    style.underline = settings.sUnderline;
+    style.italic = settings.sItalic;
+    std::optional<TextStyle> chosen;
+    if (ctx_.editTextStyle) {
+        chosen = ctx_.editTextStyle(this, style);
+    } else {
+        TextSettingsDialog dlg(style, this);
+        if (dlg.exec() == QDialog::Accepted) chosen = dlg.style();
+    }
+    if (chosen) {
+        settings.sText = S(chosen->text);
+        settings.sFont = S(chosen->font);
+        settings.iSize = int16_t(chosen->size);
+        settings.lColor = chosen->color;
+        settings.sBold = chosen->bold;
+        settings.sUnderline = chosen->underline;
+        settings.sItalic = chosen->italic;
+        txtSize->setText(QString::number(settings.iSize));
+    }
+    if (!settings.sText.empty()) {
+        if (!chkInfoTxt->isChecked()) chkInfoTxt->setChecked(true);  // its handler runs
+        else chkInfoTxt_Click();  // refresh the label with the new text
+    }
+    lstFile_Click();
+}
+
+void MainWindow::chkInfoImg_Click() {
+    if (!chkInfoImg->isChecked()) {
+        sISyF.clear();
+        lstFile_Click();
+        cmbPosImg->setEnabled(false);
+        lSY->setText(U("图片水印:无"));
+        return;
+    }
+    if (sISyF.isEmpty() && bLoaded) {
+        const QSignalBlocker block(chkInfoImg);
+        mSetImg_Click();
+    }
+    if (sISyF.isEmpty()) {
+        cmbPosImg->setEnabled(false);
+        lSY->setText(U("图片水印:无"));
+        return;
+    }
+    cmbPosImg->setEnabled(true);
+    if (cmbPosImg->currentIndex() != cmbPosImg->count() - 1) cmbPosImg->setCurrentIndex(3);
+    cmbPosImg->setFocus();
+    lSY->setText(U("图片水印:") + ShortPath(sISyF));
+    ShowTip(U("【提示】已设置图片水印:") + sISyF + U("。"));
+}
+
+void MainWindow::mSetImg_Click() {
+    ShowTip(U("【提示】请选择要添加的水印图片。"));
+    if (!ctx_.prompts) return;
+    const QString file = ctx_.prompts->chooseFile(this, U("请选择要添加的水印图片。"), ctx_.programDir + QStringLiteral("/sy"),
+                                                  U("图片文件 (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff)"));
+    if (!file.isEmpty()) {
+        sISyF = file;
+    } else if (sISyF.isEmpty()) {
+        const QSignalBlocker block(chkInfoImg);
+        chkInfoImg->setChecked(false);
+    }
+    if (!sISyF.isEmpty()) {
+        if (!chkInfoImg->isChecked()) chkInfoImg->setChecked(true);
+        else chkInfoImg_Click();
+    }
+    lstFile_Click();
+}
+
+void MainWindow::cmbPos_Click(bool picture) {
+    QComboBox* box = picture ? cmbPosImg : cmbPos;
+    mXYPos->setEnabled(false);
+    if (box->currentIndex() == box->count() - 1) {
+        iSYMode = picture ? -1 : 0;
+        ShowTip(picture ? U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。")
+                        : U("【提示】按住鼠标左键拖动红色圆块即可调整位置,方向键微调。"));
+        // The marker flashes a few times (counted in time, not in event-loop passes) and stays.
+        lblPos->show();
+        lblPos->raise();
+        for (int i = 1; i <= 4; ++i) QTimer::singleShot(150 * i, lblPos, [this, i] { lblPos->setVisible(i % 2 == 0); });
+        bMoveMode = false;
+        picImg->setFocus();
+    } else {
+        lstFile_Click();
+        lblPos->hide();
+    }
+    lstFile_Click();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -800,15 +962,20 @@ void MainWindow::startUp() {
 
     // 19-21. Watermarks come back switched on when their text or file is stored.
     txtSize->setText(QString::number(settings.iSize));
+    cmbPos->setEnabled(false);
+    cmbPosImg->setEnabled(false);
     if (!settings.sText.empty()) {
-        chkInfoTxt->setChecked(true);
+        chkInfoTxt->setChecked(true);  // its handler runs; no window opens during start-up
         cmbPos->setCurrentIndex(5);
-        lTxt->setText(U("文字水印:有"));
+        dTSyX = settings.iuTSyX;
+        dTSyY = settings.iuTSyY;
     }
     if (!settings.suISyF.empty()) {
+        sISyF = QString::fromStdString(settings.suISyF);
         chkInfoImg->setChecked(true);
         cmbPosImg->setCurrentIndex(5);
-        lSY->setText(U("图片水印:有"));
+        dISyX = settings.iuISyX;
+        dISyY = settings.iuISyY;
     }
 
     // 23. Working folders.
@@ -831,9 +998,9 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         s.borderCount = cmbBK->count();
         s.alphaText = S(txtAlpha->text());
         s.loadedSYAlpha = loadedAlpha_;
-        s.sISyF = settings.suISyF;
-        s.dISyX = settings.iuISyX;
-        s.dISyY = settings.iuISyY;
+        s.sISyF = S(sISyF);
+        s.dISyX = dISyX;
+        s.dISyY = dISyY;
         s.sText = settings.sText;
         s.iSize = settings.iSize;
         s.sFont = settings.sFont;
@@ -841,8 +1008,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         s.sBold = settings.sBold;
         s.sUnderline = settings.sUnderline;
         s.sItalic = settings.sItalic;
-        s.dTSyX = settings.iuTSyX;
-        s.dTSyY = settings.iuTSyY;
+        s.dTSyX = dTSyX;
+        s.dTSyY = dTSyY;
         SaveOnClose(*ctx_.settings, s);
     }
     batch_.stop();
@@ -1361,6 +1528,7 @@ void MainWindow::placeOverlays() {
     Frame4->move(r.left() + (r.width() - Frame4->width()) / 2, r.top());
     Frame3->adjustSize();
     Frame3->move(r.right() - Frame3->width(), r.top() + (r.height() - Frame3->height()) / 2);
+    txtPicTxt->setGeometry(r.left() + 8, r.bottom() - 34, r.width() - 16, 26);
     frmTZ->adjustSize();
     frmTZ->setFixedWidth(std::min(r.width(), 360));
     frmTZ->move(r.left() + (r.width() - frmTZ->width()) / 2, r.bottom() - frmTZ->height());
@@ -1405,6 +1573,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == txtFileName && event->type() == QEvent::MouseButtonDblClick) {
         mFN->popup(txtFileName->mapToGlobal(QPoint(0, txtFileName->height())));
         return true;
+    } else if (watched == txtPicTxt && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            if (lstFile->currentRow() >= 0) sPicTxt[lstFile->currentRow()] = txtPicTxt->text();
+            lstFile->setFocus();
+            return true;
+        }
+        if (k->key() == Qt::Key_Escape) {
+            txtPicTxt->hide();
+            return true;
+        }
     } else if (watched == imgSmall && event->type() == QEvent::MouseButtonRelease) {
         mFBrows_Click();
     } else if (watched == lstFile && event->type() == QEvent::KeyPress) {

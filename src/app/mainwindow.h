@@ -29,6 +29,7 @@
 #include "filelist/filelist.h"
 #include "batch/sizepresets.h"
 #include "platform/settings.h"
+#include "watermark/textsettings.h"
 
 namespace tavu {
 
@@ -40,6 +41,8 @@ struct AppContext {
     Prompts* prompts = nullptr;
     // Calls out to the desktop; replaced by tests.
     std::function<void(const QString&)> openFolder, openTextFile, openWebPage;
+    // The text watermark's settings window; nothing when cancelled. Replaced by tests.
+    std::function<std::optional<TextStyle>(QWidget*, const TextStyle&)> editTextStyle;
 };
 
 // A label that reports clicks (the status line opens the home page).
@@ -71,6 +74,14 @@ public:
     int iTurn = kTurnNone;             // the direction menu's checked entry
     int iEffect = kEffectNone;         // the effect menu's checked entry
     std::vector<SizePreset> sSizeList;
+    // Watermarks: positions as fractions of the picture, the picture file, its scale and opacity.
+    double dTSyX = 0, dTSyY = 0, dISyX = 0, dISyY = 0;
+    QString sISyF;
+    float sngSYScale = 1.0f;
+    double syAlpha = 0.8;   // the watermark picture's opacity (txtAlpha / 100)
+    int iSYMode = 0;        // which watermark the marker acts on: 0 text, -1 picture
+    bool bMoveMode = false;
+    std::map<int, QString> sPicTxt;  // descriptions by list position
     QStringList sBkFile;               // border files, parallel to cmbBK
 
     // ---- Controls, named as the program names them ----
@@ -166,6 +177,13 @@ public:
     void mBrowse_Click(int mode);  // 1 the list browser, 2 the slide show
     void mTOption_Click(bool pdfPage);
     void mCopySrc2_Click();
+    void chkInfoTxt_Click();
+    void mSetTxt_Click();
+    void chkInfoImg_Click();
+    void mSetImg_Click();
+    void cmbPos_Click(bool picture);
+    static float ScaleFromScrollBar(int v);
+    static QString ShortPath(const QString& path);
     void refreshPreview();
     bool addPath(const QString& path);   // by the picture-name and duplicate rules
     void addPaths(const QStringList& paths, bool selectLast);

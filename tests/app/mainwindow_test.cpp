@@ -52,7 +52,6 @@ struct Fixture {
         for (const char* f : {"Gold.png", "readme.txt", "Wood.PNG"}) WriteBytes(program.file(std::string("bk/") + f), {0});
     }
     std::unique_ptr<MainWindow> open() {
-        AppContext c;
         c.programDir = QString::fromStdString(program.path());
         c.workDir = QString::fromStdString(work.path());
         c.settings = &store;
@@ -383,4 +382,60 @@ TEST(MainWindow, FolderScanRunsOffTheWindowThread) {
     for (int i = 0; i < w->lstFile->count(); ++i) got << w->lstFile->item(i)->text();
     EXPECT_EQ(got, (QStringList{QString::fromStdString(root + "/a.jpg"), QString::fromStdString(root + "/sub/b.png")}));
     EXPECT_EQ(f.store.values["sODIR"], root);
+}
+
+TEST(MainWindow, WatermarkSwitchesAndSettings) {
+    Fixture f;
+    std::optional<TextStyle> answer;  // the text window's answer: nothing = cancelled
+    int windows = 0;
+    auto w = [&] {
+        auto win = f.open();
+        return win;
+    }();
+    // Route the text window through the test.
+    const_cast<AppContext&>(w->context()).editTextStyle = [&](QWidget*, const TextStyle&) {
+        ++windows;
+        return answer;
+    };
+    w->chkInfoTxt->setChecked(true);  // empty text, window cancelled
+    EXPECT_EQ(windows, 1);
+    EXPECT_TRUE(w->chkInfoTxt->isChecked());
+    EXPECT_EQ(w->lTxt->text(), "文字水印:无");
+    EXPECT_FALSE(w->cmbPos->isEnabled());
+
+    TextStyle s;
+    s.text = "版权所有";
+    answer = s;
+    w->mSetTxt_Click();
+    EXPECT_EQ(w->lTxt->text(), "文字水印:版权所有");
+    EXPECT_TRUE(w->cmbPos->isEnabled());
+    EXPECT_EQ(w->cmbPos->currentText(), "居中");
+    w->chkInfoTxt->setChecked(false);
+    EXPECT_TRUE(w->settings.sText.empty());  // forgotten
+    answer.reset();
+    w->chkInfoTxt->setChecked(true);
+    EXPECT_EQ(w->lTxt->text(), "文字水印:无");
+
+    // Opacity and scale.
+    w->txtAlpha->setText("35");
+    EXPECT_DOUBLE_EQ(w->syAlpha, 0.35);
+    w->txtAlpha->setText("");
+    w->txtAlpha->setText("abc");
+    EXPECT_DOUBLE_EQ(w->syAlpha, 0.35);
+    EXPECT_FLOAT_EQ(MainWindow::ScaleFromScrollBar(0), 0.05f);
+    EXPECT_FLOAT_EQ(MainWindow::ScaleFromScrollBar(10), 1.0f);
+    EXPECT_FLOAT_EQ(MainWindow::ScaleFromScrollBar(11), 2.2f);
+    EXPECT_FLOAT_EQ(MainWindow::ScaleFromScrollBar(-10), -0.5f);
+    EXPECT_EQ(MainWindow::ShortPath("/home/a/sy/logo22.png"), "/home/a/sy/logo22.png");
+    EXPECT_EQ(MainWindow::ShortPath("/home/ab/sy/logo222.png"), "/ho...ab/sy/logo222.png");
+
+    // Picture watermark: the chooser's answer switches it on; clearing forgets the file.
+    f.prompts.files.clear();
+    w->chkInfoImg->setChecked(true);  // chooser cancelled with no file: the box clears itself
+    EXPECT_FALSE(w->chkInfoImg->isChecked());
+    EXPECT_EQ(w->lSY->text(), "图片水印:无");
+
+    // Enter in the description box with nothing selected stores nothing.
+    QTest::keyClick(w->txtPicTxt, Qt::Key_Return);
+    EXPECT_TRUE(w->sPicTxt.empty());
 }
