@@ -131,29 +131,6 @@ TEST_F(ChooserTest, PicturesOkGivesTheSelectedPicturesInListOrder) {
     EXPECT_EQ(StoredFolder(store), folder.toStdString());
 }
 
-TEST_F(ChooserTest, PicturesCancelAndEscChooseNothing) {
-    {
-        ChooserDialog dlg(ChooserDialog::AddPictures, &store);
-        dlg.setStartFolder(folder);
-        Select(dlg.File1, {"a.jpg"});
-        dlg.cmdCancel_Click();
-        EXPECT_EQ(dlg.result(), QDialog::Rejected);
-        EXPECT_TRUE(dlg.chosenFiles().isEmpty());
-        EXPECT_EQ(dlg.folder(), folder);  // only folder mode's Cancel empties it
-    }
-    {
-        // Esc while the file list has the focus closes the window too.
-        ChooserDialog dlg(ChooserDialog::AddPictures, &store);
-        dlg.setStartFolder(folder);
-        dlg.show();
-        Select(dlg.File1, {"a.jpg"});
-        QTest::keyClick(dlg.File1, Qt::Key_Escape);
-        EXPECT_EQ(dlg.result(), int(ChooserDialog::Escaped));
-        EXPECT_TRUE(dlg.chosenFiles().isEmpty());
-    }
-    EXPECT_EQ(StoredFolder(store), "/before");
-}
-
 TEST_F(ChooserTest, SelectionIsReportedInThePromptWithTheFocusedFileAndTheCount) {
     ChooserDialog dlg(ChooserDialog::AddPictures, &store);
     dlg.setStartFolder(folder);
@@ -192,35 +169,26 @@ TEST_F(ChooserTest, WatermarkOkGivesTheFocusedFileAndTheTransparency) {
     EXPECT_EQ(StoredFolder(store), folder.toStdString());
 }
 
-TEST_F(ChooserTest, WatermarkAndSkinCancelOrEscChooseNothingAndTellWhich) {
-    for (ChooserDialog::Mode mode : {ChooserDialog::Watermark, ChooserDialog::Skin}) {
+TEST_F(ChooserTest, FileModesCancelAndEscChooseNothing) {
+    for (ChooserDialog::Mode mode : {ChooserDialog::AddPictures, ChooserDialog::Watermark, ChooserDialog::Skin}) {
         ChooserDialog cancelled(mode, &store);
         cancelled.setStartFolder(folder);
+        Select(cancelled.File1, {"a.jpg"});
         cancelled.cmdCancel_Click();
         EXPECT_EQ(cancelled.result(), QDialog::Rejected) << mode;
-        EXPECT_TRUE(cancelled.chosenFile().isEmpty()) << mode;
+        EXPECT_TRUE(cancelled.chosenFiles().isEmpty() && cancelled.chosenFile().isEmpty()) << mode;
+        EXPECT_EQ(cancelled.folder(), folder) << mode;  // only folder mode's Cancel empties it
 
+        // Esc while the file list has the focus closes the window too, as no cancel.
         ChooserDialog escaped(mode, &store);
         escaped.setStartFolder(folder);
         escaped.show();
-        QTest::keyClick(&escaped, Qt::Key_Escape);
+        Select(escaped.File1, {"a.jpg"});
+        QTest::keyClick(escaped.File1, Qt::Key_Escape);
         EXPECT_EQ(escaped.result(), int(ChooserDialog::Escaped)) << mode;
-        EXPECT_TRUE(escaped.chosenFile().isEmpty()) << mode;
+        EXPECT_TRUE(escaped.chosenFiles().isEmpty() && escaped.chosenFile().isEmpty()) << mode;
     }
     EXPECT_EQ(StoredFolder(store), "/before");
-}
-
-TEST_F(ChooserTest, SkinModeListsSkinFilesAndOkGivesTheSelectedOne) {
-    Touch(folder + "/blue.she");
-    Touch(folder + "/Grey.SHE");
-    ChooserDialog dlg(ChooserDialog::Skin, &store);
-    dlg.setPattern({"*.she"});
-    dlg.setStartFolder(folder);
-    EXPECT_TRUE(dlg.Frame1->isHidden());
-    EXPECT_EQ(Shown(dlg.File1), (QStringList{"blue.she", "Grey.SHE"}));
-    Select(dlg.File1, {"Grey.SHE"});
-    dlg.cmdOK_Click();
-    EXPECT_EQ(dlg.chosenFile(), folder + "/Grey.SHE");
 }
 
 // The stored folder follows every OK, also one without a file chosen.
@@ -292,6 +260,12 @@ TEST(ChooserPattern, ListsEveryPictureSpellingAndNothingElse) {
     Select(dlg.File1, Shown(dlg.File1));
     dlg.cmdOK_Click();
     EXPECT_EQ(dlg.chosenFiles().size(), 7);
+
+    // The skin pattern, in any case too.
+    Touch(dir + "/blue.she");
+    Touch(dir + "/Grey.SHE");
+    dlg.setPattern({"*.she"});
+    EXPECT_EQ(Shown(dlg.File1), (QStringList{"blue.she", "Grey.SHE"}));
 }
 
 // ---------------------------------------------------------------------------------------------
