@@ -52,6 +52,7 @@ struct Fixture {
         for (const char* f : {"Gold.png", "readme.txt", "Wood.PNG"}) WriteBytes(program.file(std::string("bk/") + f), {0});
     }
     std::unique_ptr<MainWindow> open() {
+        AppContext c;
         c.programDir = QString::fromStdString(program.path());
         c.workDir = QString::fromStdString(work.path());
         c.settings = &store;
