@@ -323,7 +323,14 @@ void ChooserDialog::setStartFolder(const QString& path) {
 
 void ChooserDialog::setPreviewVisible(bool visible) {
     Frame1->setVisible(visible);
-    if (!visible) Image1->clear();
+    if (!visible) dropPreview();
+}
+
+// Empties the preview box; a preview still being drawn will not show.
+void ChooserDialog::dropPreview() {
+    ++relay_->latest;
+    previewedFile_.clear();
+    Image1->clear();
 }
 
 void ChooserDialog::setFileListEnabled(bool enabled) {
@@ -410,8 +417,7 @@ void ChooserDialog::syncFolderTree() {
 
 void ChooserDialog::fillFileList() {
     File1->clear();
-    previewedFile_.clear();
-    Image1->clear();
+    dropPreview();
     const QStringList names =
         QDir(dir_).entryList(pattern_, QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
     File1->addItems(names);

@@ -143,6 +143,7 @@ private:
     void fileSelectionChanged();
     QString focusedFile() const;
     void requestPreview(const QString& path);
+    void dropPreview();
     void showPreview(quint64 serial, const QImage& image);
 
     Mode mode_;

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QPointer>
@@ -452,6 +453,8 @@ void MainWindow::buildUi() {
         if (lstFile->currentRow() + 1 < lstFile->count()) lstFile->setCurrentRow(lstFile->currentRow() + 1);
     });
     connect(cmdMR, &QPushButton::clicked, this, [this] { mTX_Click(0); });
+    connect(cmdSetPos, &QPushButton::clicked, this, [this] { enterMoveMode(); });
+    picImg->setFocusPolicy(Qt::StrongFocus);
 
     const std::pair<QLineEdit*, const char*> tips[] = {
         {txtW, "【提示】输入图片的宽度(单位:像素)。"},
@@ -674,6 +677,8 @@ void MainWindow::buildMenus() {
     mShowOn->setChecked(true);
     connect(picImg, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) { mImgOpt->popup(picImg->mapToGlobal(p)); });
     connect(mSet0, &QAction::triggered, mT0, &QAction::trigger);
+    for (QAction* a : {mTRect, mSetXYPos}) connect(a, &QAction::triggered, this, &MainWindow::enterMoveMode);
+    connect(mXYPos, &QAction::triggered, this, &MainWindow::mXYPos_Click);
     connect(mShowOn, &QAction::triggered, this, [this] {
         mShowOn->setChecked(!mShowOn->isChecked());
         mShowOn_Click();
@@ -1429,6 +1434,89 @@ void MainWindow::mCopySrc2_Click() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Placement on the preview
+
+QRect MainWindow::shownPictureRect() const {
+    const QPixmap pm = imgM->pixmap();
+    if (pm.isNull()) return imgM->rect();
+    const QSize size = pm.deviceIndependentSize().toSize();
+    return QRect(QPoint((imgM->width() - size.width()) / 2, (imgM->height() - size.height()) / 2), size);
+}
+
+QSize MainWindow::textSizeOnPreview() const {
+    if (settings.sText.empty() || previewImage_.isNull()) return {};
+    QFont f(QString::fromStdString(settings.sFont));
+    f.setPixelSize(std::max(1, int(settings.iSize * 96 / 72)));
+    f.setBold(settings.sBold);
+    f.setItalic(settings.sItalic);
+    const QFontMetrics m(f);
+    return {m.horizontalAdvance(QString::fromStdString(settings.sText)), m.height()};
+}
+
+QSize MainWindow::watermarkSizeOnPreview() const {
+    int w = 0, h = 0;
+    if (sISyF.isEmpty() || !ReadPictureSize(S(sISyF), w, h)) return {};
+    return {int(w * sngSYScale), int(h * sngSYScale)};
+}
+
+void MainWindow::placeMarker(const QPoint& at, bool centred) {
+    const QPoint origin = imgM->mapTo(picImg, QPoint(0, 0));
+    const int mw = lblPos->width(), mh = lblPos->height();
+    lblPos->move(origin.x() + at.x() - mw / 2, origin.y() + at.y() - (centred ? mh / 2 : 0));
+    lblPos->show();
+    lblPos->raise();
+}
+
+bool MainWindow::PinRect(const QPoint& at) {
+    const QRect r = shownPictureRect();
+    if (r.width() <= 0 || r.height() <= 0) return false;
+    const double X = at.x() - r.left(), Y = at.y() - r.top(), W = r.width(), H = r.height();
+    // The text first: it wins where both would be hit.
+    const QSize t = textSizeOnPreview();
+    if (chkInfoTxt->isChecked() && !t.isEmpty() && W * dTSyX - t.width() / 4.0 < X && X < W * dTSyX + t.width() &&
+        H * dTSyY - t.height() < Y && Y < H * dTSyY + 2.0 * t.height()) {
+        cmbPos->setCurrentIndex(cmbPos->count() - 1);
+        iSYMode = 0;
+        lblPos->resize(std::max(t.width(), 12), 12);
+        return true;
+    }
+    const QSize p = watermarkSizeOnPreview();
+    if (chkInfoImg->isChecked() && !p.isEmpty() && W * dISyX - p.width() / 2.0 < X && X < W * dISyX + p.width() / 2.0 &&
+        H * dISyY - p.height() / 2.0 < Y && Y < H * dISyY + p.height() / 2.0) {
+        cmbPosImg->setCurrentIndex(cmbPosImg->count() - 1);
+        iSYMode = -1;
+        lblPos->resize(std::max(p.width(), 12), 12);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::enterMoveMode() {
+    bMoveMode = true;
+    imgM->setCursor(Qt::SizeAllCursor);
+    lblPos->resize(16, 16);
+    placeMarker(QPoint(imgM->width() / 2, imgM->height() / 2), true);
+    mXYPos->setEnabled(true);
+    picImg->setFocus();
+}
+
+void MainWindow::mXYPos_Click() {
+    if (!ctx_.prompts) return;
+    const auto answer = ctx_.prompts->input(
+        this, U("起始点坐标"), U("请输入主图起始点坐标，格式为X,Y。\n\n如:要定点于左100像素、上120像素，请输入100,120"),
+        QString::number(double(sngPicX), 'g', 7) + "," + QString::number(double(sngPicY), 'g', 7));
+    if (!answer || answer->size() < 3) return;
+    const int comma = answer->indexOf(',');
+    if (comma < 0) return;
+    const auto x = ReadSingle(S(answer->left(comma))), y = ReadSingle(S(answer->mid(comma + 1)));
+    if (!x || !y || *x < 0 || *y < 0) return;
+    sngPicX = *x;
+    sngPicY = *y;
+    txtXp->setText(QString::number(double(*x), 'g', 7));
+    txtYp->setText(QString::number(double(*y), 'g', 7));
+}
+
+// ---------------------------------------------------------------------------------------------
 // The batch run
 
 BatchOptions MainWindow::batchOptions() const {
@@ -1549,6 +1637,99 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgM && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+                            (event->type() == QEvent::MouseMove && dragging_))) {
+        auto* m = static_cast<QMouseEvent*>(event);
+        const QPoint at = m->position().toPoint();
+        const QRect r = shownPictureRect();
+        const double W = std::max(1, r.width()), H = std::max(1, r.height());
+        const double X = at.x() - r.left(), Y = at.y() - r.top();
+        if (event->type() == QEvent::MouseButtonPress) {
+            if (m->button() == Qt::RightButton && imgM->cursor().shape() == Qt::SizeAllCursor) {
+                bMoveMode = false;
+                imgM->setCursor(Qt::ArrowCursor);
+                lblPos->hide();
+                return true;
+            }
+            if (m->button() != Qt::LeftButton) return false;
+            if (bMoveMode) {
+                imgM->setCursor(Qt::SizeAllCursor);
+                placeMarker(at, false);
+                ShowTip(U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,键盘方向键微调。鼠标右键退出移动模式。"));
+                dragging_ = true;
+            } else if (PinRect(at)) {
+                placeMarker(at, false);
+                imgM->setCursor(Qt::SizeAllCursor);
+                ShowTip(U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。"));
+                dragging_ = true;
+            } else {
+                imgM->setCursor(Qt::ArrowCursor);
+                lblPos->hide();
+            }
+            return true;
+        }
+        if (!dragging_) return false;
+        const double mw = lblPos->width();
+        if (bMoveMode) {
+            placeMarker(at, true);
+            sngPicX = float(at.x() - imgM->width() / 2.0);
+            sngPicY = float(at.y() - imgM->height() / 2.0);
+        } else if (iSYMode != 0) {
+            dISyX = X / W;
+            dISyY = Y / H;
+            placeMarker(at, false);
+        } else {
+            dTSyX = (X - mw / 2) / W;
+            dTSyY = Y / H;
+            placeMarker(at, false);
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
+            dragging_ = false;
+            if (bMoveMode) {
+                txtXp->setText(QString::number(double(sngPicX), 'g', 7));
+                txtYp->setText(QString::number(double(sngPicY), 'g', 7));
+            }
+            lblPos->hide();
+            if (!bMoveMode) imgM->setCursor(Qt::ArrowCursor);
+            lstFile_Click();
+        }
+        return true;
+    }
+    if (watched == picImg && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        const bool arrow = k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Up ||
+                           k->key() == Qt::Key_Down;
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            mFBrows2_Click();
+            return true;
+        }
+        if (arrow) {
+            const int dx = k->key() == Qt::Key_Left ? -1 : k->key() == Qt::Key_Right ? 1 : 0;
+            const int dy = k->key() == Qt::Key_Up ? -1 : k->key() == Qt::Key_Down ? 1 : 0;
+            const bool placing = bMoveMode || (cmbPos->currentIndex() == cmbPos->count() - 1 && chkInfoTxt->isChecked()) ||
+                                 (cmbPosImg->currentIndex() == cmbPosImg->count() - 1 && chkInfoImg->isChecked());
+            if (placing) {
+                lblPos->hide();
+                const QRect r = shownPictureRect();
+                const double W = std::max(1, r.width()), H = std::max(1, r.height());
+                if (bMoveMode) {
+                    sngPicX += float(dx);
+                    sngPicY += float(dy);
+                } else if (iSYMode == 0) {
+                    dTSyX += dx / W;
+                    dTSyY += dy / H;
+                } else {
+                    dISyX += dx / W;
+                    dISyY += dy / H;
+                }
+                lstFile_Click();
+            } else {
+                const int row = lstFile->currentRow() + ((dx < 0 || dy < 0) ? -1 : 1);
+                if (row >= 0 && row < lstFile->count()) lstFile->setCurrentRow(row);
+            }
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto tip = boxTips_.find(watched);
         if (tip != boxTips_.end()) {

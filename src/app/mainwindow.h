@@ -183,6 +183,11 @@ public:
     void mSetImg_Click();
     void cmbPos_Click(bool picture);
     static float ScaleFromScrollBar(int v);
+    // Placement on the preview (positions in imgM's pixels).
+    bool PinRect(const QPoint& at);
+    void enterMoveMode();
+    void mXYPos_Click();
+    QRect shownPictureRect() const;  // where the preview picture lies inside imgM
     static QString ShortPath(const QString& path);
     void refreshPreview();
     bool addPath(const QString& path);   // by the picture-name and duplicate rules
@@ -217,6 +222,10 @@ private:
     void showAdvertisement(bool show);
     void placeOverlays();
     void onBatchFinished(const Completion& c);
+    void placeMarker(const QPoint& at, bool centred);
+    QSize textSizeOnPreview() const;
+    QSize watermarkSizeOnPreview() const;
+    bool dragging_ = false;
 
     // Number boxes: the tip each shows when clicked; the first click also selects the whole text.
     std::map<QObject*, QString> boxTips_;
