@@ -24,7 +24,7 @@ public:
     void error(QWidget*, const QString&, const QString&) override {}
     bool ask(QWidget*, const QString&) override { return false; }
     std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString chooseFolder(QWidget*, const QString&, const QString&) override { return folder; }
+    QString chooseFolder(QWidget*, const QString&, const QString&, bool*) override { return folder; }
     QStringList chooseFiles(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString chooseFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     tavu::IniSettingsStore store(tavu::DefaultSettingsPath());
-    tavu::QtPrompts prompts;
+    tavu::QtPrompts prompts(&store);
     tavu::AppContext context;
     context.programDir = QString::fromStdString(tavu::ProgramDir());
     context.workDir = QString::fromStdString(tavu::WorkDir());

@@ -87,9 +87,10 @@ MainWindow::MainWindow(AppContext context, QWidget* parent) : QMainWindow(parent
     });
     connect(&batch_, &BatchController::finished, this, &MainWindow::onBatchFinished);
     connect(&preview_, &Previewer::rendered, this,
-            [this](quint64 id, const QString&, const QImage& image, const QString& error) {
+            [this](quint64 id, const QString&, const QImage& image, const QString& error, const QSize& canvas) {
                 if (id != previewId_) return;  // an older request
                 previewImage_ = image;
+                previewCanvasWidth_ = canvas.width();
                 if (image.isNull()) {
                     imgM->clear();
                     if (!error.isEmpty()) imgM->setText(QStringLiteral("无法预览:") + error);
@@ -98,7 +99,7 @@ MainWindow::MainWindow(AppContext context, QWidget* parent) : QMainWindow(parent
                 }
                 emit previewShown();
             });
-    connect(&thumbs_, &Previewer::rendered, this, [this](quint64 id, const QString&, const QImage& image, const QString&) {
+    connect(&thumbs_, &Previewer::rendered, this, [this](quint64 id, const QString&, const QImage& image, const QString&, const QSize&) {
         if (id != thumbId_ || image.isNull()) return;  // an unreadable picture leaves the thumbnail as it was
         imgSmall->setPixmap(QPixmap::fromImage(image));
         picSmall->show();
@@ -735,6 +736,7 @@ void MainWindow::buildMenus() {
     for (QAction* a : {mSetImg, mSetPicSY}) connect(a, &QAction::triggered, this, &MainWindow::mSetImg_Click);
     connect(cmdSetP, &QPushButton::clicked, this, &MainWindow::mSetImg_Click);
     connect(cmbPos, &QComboBox::currentIndexChanged, this, [this] { cmbPos_Click(false); });
+    connect(cmbBK, &QComboBox::currentIndexChanged, this, &MainWindow::cmbBK_Click);
     connect(cmbPosImg, &QComboBox::currentIndexChanged, this, [this] { cmbPos_Click(true); });
     connect(txtAlpha, &QLineEdit::textChanged, this, [this](const QString& t) {
         if (!t.isEmpty())
@@ -757,11 +759,7 @@ void MainWindow::buildMenus() {
     txtAlpha->installEventFilter(this);
 }
 
-float MainWindow::ScaleFromScrollBar(int v) {
-    if (v >= -20 && v <= 0) return v == 0 ? 0.05f : float(v / 20.0);
-    if (v <= 10) return float(v / 10.0);
-    return float(v / 5.0);
-}
+float MainWindow::ScaleFromScrollBar(int v) { return float(WatermarkScaleFromSlider(v)); }
 
 QString MainWindow::ShortPath(const QString& path) {
     if (path.size() <= 22) return path;
@@ -854,10 +852,12 @@ void MainWindow::chkInfoImg_Click() {
 void MainWindow::mSetImg_Click() {
     ShowTip(U("【提示】请选择要添加的水印图片。"));
     if (!ctx_.prompts) return;
-    const QString file = ctx_.prompts->chooseFile(this, U("请选择要添加的水印图片。"), ctx_.programDir + QStringLiteral("/sy"),
-                                                  U("图片文件 (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff)"));
+    int alpha = int(std::lround(syAlpha * 100));
+    const QString file = ctx_.prompts->chooseWatermark(this, U("请选择要添加的水印图片。"),
+                                                       ctx_.programDir + QStringLiteral("/sy"), &alpha);
     if (!file.isEmpty()) {
         sISyF = file;
+        txtAlpha->setText(QString::number(alpha));
     } else if (sISyF.isEmpty()) {
         const QSignalBlocker block(chkInfoImg);
         chkInfoImg->setChecked(false);
@@ -1185,11 +1185,10 @@ void MainWindow::cmdAdds_Click() {
     if (!ctx_.prompts || scanning_) return;
     bool sub = false;
     const QString folder = ctx_.prompts->chooseFolder(this, U("请选择文件夹,该文件夹内所有图片将被添加。"),
-                                                      QString::fromStdString(settings.sODIR));
+                                                      QString::fromStdString(settings.sODIR), &sub);
     if (folder.isEmpty()) return;
     settings.sODIR = S(folder);
     if (ctx_.settings) ctx_.settings->save("sODIR", settings.sODIR);
-    sub = ctx_.prompts->ask(this, U("包含子文件夹内图片吗？"));
     startFolderScan(folder, sub);
 }
 
@@ -1317,7 +1316,64 @@ RenderSettings MainWindow::renderSettings() const {
     r.turn = iTurn;
     r.effect = iEffect;
     r.brightness = sldLD->value();
+    r.decorations = decorations();
     return r;
+}
+
+Decorations MainWindow::decorations() const {
+    Decorations d;
+    const int bk = cmbBK->currentIndex();
+    if (bk > 0 && bk < sBkFile.size()) d.borderFile = S(sBkFile[bk]);
+    auto position = [](QComboBox* box, double fx, double fy) {
+        Position p;
+        p.named = Position::Named(std::clamp(box->currentIndex(), 0, 5));
+        p.fx = fx;
+        p.fy = fy;
+        return p;
+    };
+    d.text.on = chkInfoTxt->isChecked();
+    d.text.text = settings.sText;
+    d.text.font = settings.sFont;
+    d.text.sizePt = settings.iSize;
+    d.text.color = uint32_t(settings.lColor);
+    d.text.bold = settings.sBold;
+    d.text.underline = settings.sUnderline;
+    d.text.italic = settings.sItalic;
+    d.text.pos = position(cmbPos, dTSyX, dTSyY);
+    d.picture.on = chkInfoImg->isChecked();
+    d.picture.file = S(sISyF);
+    d.picture.scale = sngSYScale;
+    d.picture.opacity = syAlpha;
+    d.picture.pos = position(cmbPosImg, dISyX, dISyY);
+    return d;
+}
+
+void MainWindow::cmbBK_Click() {
+    const int i = cmbBK->currentIndex();
+    if (i == cmbBK->count() - 2 && bLoaded && ctx_.prompts) {
+        // "添加本地边框...": a PNG of the user's is copied into bk/ and chosen.
+        const QString file = ctx_.prompts->chooseFile(this, U("请选择边框图片(PNG,中间透明)"), QDir::homePath(),
+                                                      U("PNG 图片 (*.png *.PNG)"));
+        const QString bkDir = ctx_.programDir + QStringLiteral("/bk");
+        QDir().mkpath(bkDir);
+        const QString target = bkDir + "/" + QFileInfo(file).fileName();
+        if (!file.isEmpty() && (QFileInfo(target) == QFileInfo(file) || QFile::exists(target) || QFile::copy(file, target))) {
+            const QString name = QFileInfo(file).completeBaseName();
+            const QSignalBlocker block(cmbBK);
+            cmbBK->insertItem(cmbBK->count() - 2, name);
+            sBkFile.insert(cmbBK->count() - 3, target);
+            cmbBK->setCurrentIndex(cmbBK->count() - 3);
+            ShowTip(U("【提示】已添加边框:") + name);
+        } else {
+            const QSignalBlocker block(cmbBK);
+            cmbBK->setCurrentIndex(0);
+        }
+    } else if (i == cmbBK->count() - 1 && bLoaded) {
+        ShowTip(U("【提示】请把下载的边框图片(PNG)放到程序的 bk 文件夹,或用“添加本地边框...”。"));
+        const QSignalBlocker block(cmbBK);
+        cmbBK->setCurrentIndex(0);
+    }
+    lstFile_Click();
 }
 
 void MainWindow::lstFile_Click() {
@@ -1444,19 +1500,26 @@ QRect MainWindow::shownPictureRect() const {
 }
 
 QSize MainWindow::textSizeOnPreview() const {
-    if (settings.sText.empty() || previewImage_.isNull()) return {};
-    QFont f(QString::fromStdString(settings.sFont));
-    f.setPixelSize(std::max(1, int(settings.iSize * 96 / 72)));
-    f.setBold(settings.sBold);
-    f.setItalic(settings.sItalic);
-    const QFontMetrics m(f);
-    return {m.horizontalAdvance(QString::fromStdString(settings.sText)), m.height()};
+    // The text's size on the canvas, scaled to the preview like the picture itself.
+    int w = 0, h = 0;
+    const Decorations d = decorations();
+    if (!d.textOn() || previewImage_.isNull() || !TextWatermarkSize(d.text, w, h)) return {};
+    const double k = previewScale();
+    return {int(w * k), int(h * k)};
 }
 
 QSize MainWindow::watermarkSizeOnPreview() const {
     int w = 0, h = 0;
-    if (sISyF.isEmpty() || !ReadPictureSize(S(sISyF), w, h)) return {};
-    return {int(w * sngSYScale), int(h * sngSYScale)};
+    const Decorations d = decorations();
+    if (!d.pictureOn() || previewImage_.isNull() || !WatermarkPictureSize(d.picture, w, h)) return {};
+    const double k = previewScale();
+    return {int(w * k), int(h * k)};
+}
+
+double MainWindow::previewScale() const {
+    // The preview may be shown smaller than the canvas it stands for.
+    const double canvasWidth = previewCanvasWidth_ > 0 ? previewCanvasWidth_ : previewImage_.width();
+    return canvasWidth > 0 ? previewImage_.width() / canvasWidth : 1.0;
 }
 
 void MainWindow::placeMarker(const QPoint& at, bool centred) {

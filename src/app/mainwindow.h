@@ -28,6 +28,7 @@
 #include "batch/picname.h"
 #include "filelist/filelist.h"
 #include "batch/sizepresets.h"
+#include "imageio/decorate.h"
 #include "platform/settings.h"
 #include "watermark/textsettings.h"
 
@@ -196,6 +197,8 @@ public:
     void addStartupPaths(const QStringList& paths);
     // The render settings the controls describe now.
     RenderSettings renderSettings() const;
+    Decorations decorations() const;
+    void cmbBK_Click();
     BatchOptions batchOptions() const;
     const BatchController& batch() const { return batch_; }
     BatchController& batch() { return batch_; }
@@ -225,6 +228,8 @@ private:
     void placeMarker(const QPoint& at, bool centred);
     QSize textSizeOnPreview() const;
     QSize watermarkSizeOnPreview() const;
+    double previewScale() const;
+    int previewCanvasWidth_ = 0;
     bool dragging_ = false;
 
     // Number boxes: the tip each shows when clicked; the first click also selects the whole text.

@@ -53,12 +53,14 @@ void Previewer::loop() {
         Canvas canvas;
         const DrawOutcome out = RenderPicture(canvas, job.source.toStdString(), job.settings);
         QImage image = CanvasToImage(canvas);
+        const QSize canvasSize(canvas.width(), canvas.height());
         if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&
             (image.width() > job.maxWidth || image.height() > job.maxHeight))
             image = image.scaled(job.maxWidth, job.maxHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         const QString error = out.ok() ? QString() : QString::fromStdString(out.errorText);
         QMetaObject::invokeMethod(
-            this, [this, id = job.id, src = job.source, image, error] { emit rendered(id, src, image, error); },
+            this,
+            [this, id = job.id, src = job.source, image, error, canvasSize] { emit rendered(id, src, image, error, canvasSize); },
             Qt::QueuedConnection);
         {
             std::lock_guard lk(m_);

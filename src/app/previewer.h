@@ -29,8 +29,9 @@ public:
     void waitIdle();
 
 signals:
-    // `image` is null when the picture could not be rendered; `error` then says why.
-    void rendered(quint64 id, const QString& source, const QImage& image, const QString& error);
+    // `image` is null when the picture could not be rendered; `error` then says why. `canvas` is the
+    // rendered picture's own size (the image may be scaled down from it).
+    void rendered(quint64 id, const QString& source, const QImage& image, const QString& error, const QSize& canvas);
 
 private:
     struct Job {

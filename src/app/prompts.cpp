@@ -1,5 +1,7 @@
 #include "app/prompts.h"
 
+#include "app/chooser.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -27,18 +29,25 @@ std::optional<QString> QtPrompts::input(QWidget* parent, const QString& title, c
     return text;
 }
 
-QString QtPrompts::chooseFolder(QWidget* parent, const QString& prompt, const QString& start) {
-    return QFileDialog::getExistingDirectory(parent, prompt, start);
+QString QtPrompts::chooseFolder(QWidget* parent, const QString& prompt, const QString& start, bool* includeSubfolders) {
+    return ChooseFolderWithChooser(parent, store_, prompt, start, includeSubfolders);
 }
 
-QStringList QtPrompts::chooseFiles(QWidget* parent, const QString& prompt, const QString& start,
-                                   const QString& filter) {
-    return QFileDialog::getOpenFileNames(parent, prompt, start, filter);
+QStringList QtPrompts::chooseFiles(QWidget* parent, const QString& prompt, const QString& start, const QString&) {
+    return ChoosePicturesWithChooser(parent, store_, prompt, start);
 }
 
 QString QtPrompts::chooseFile(QWidget* parent, const QString& prompt, const QString& start,
                               const QString& filter) {
+    if (filter.contains(QStringLiteral(".she"))) return ChooseSkinWithChooser(parent, store_, prompt, start);
     return QFileDialog::getOpenFileName(parent, prompt, start, filter);
+}
+
+QString QtPrompts::chooseWatermark(QWidget* parent, const QString& prompt, const QString& start, int* alpha) {
+    const auto chosen = ChooseWatermarkWithChooser(parent, store_, prompt, start, alpha ? *alpha : 80);
+    if (!chosen) return {};
+    if (alpha) *alpha = chosen->second;
+    return chosen->first;
 }
 
 }  // namespace tavu

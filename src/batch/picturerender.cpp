@@ -4,7 +4,9 @@
 
 namespace tavu {
 
-DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& s) {
+DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& s,
+                          std::string* decorationError) {
+    if (decorationError) decorationError->clear();
     canvas.clear();
     const std::optional<float> w = ReadSingle(s.widthText), h = ReadSingle(s.heightText);
     if (!w || !h) return {};  // NoCanvas
@@ -26,6 +28,7 @@ DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const Rende
         out.errorNumber = 7;
         out.errorText = "内存不足,无法处理特效或旋转";
     }
+    if (out.ok()) Decorate(canvas, s.decorations, decorationError);
     return out;
 }
 

@@ -1,10 +1,11 @@
 // One picture as it will be saved: drawn onto its canvas at the chosen size, then turned and given
-// the chosen effect. The batch run and every preview use this same step, so what is previewed is
-// what is saved.
+// the chosen effect, then the border and the watermarks. The batch run and every preview use this
+// same step, so what is previewed is what is saved.
 #pragma once
 
 #include <string>
 
+#include "imageio/decorate.h"
 #include "imageio/geometry.h"
 #include "imageio/render.h"
 #include "raster/canvas.h"
@@ -24,10 +25,15 @@ struct RenderSettings {
     int turn = kTurnNone;
     int effect = kEffectNone;
     int brightness = 0;
+    // Last: the border, the picture watermark, the text watermark.
+    Decorations decorations;
 };
 
 // Size texts that are not numbers draw nothing: the canvas stays empty and the outcome is
-// NoCanvas. A turn or effect that runs out of memory is a SurfaceFailed outcome.
-DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& settings);
+// NoCanvas. A turn or effect that runs out of memory is a SurfaceFailed outcome. A border or
+// watermark that cannot be drawn is left out and the picture still counts as drawn; the reason
+// goes to `decorationError` (when given, empty otherwise).
+DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& settings,
+                          std::string* decorationError = nullptr);
 
 }  // namespace tavu

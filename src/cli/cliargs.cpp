@@ -55,6 +55,32 @@ bool IsNumberText(const std::string& s) {
 
 }  // namespace
 
+std::optional<Position> ParseCliPosition(const std::string& text) {
+    static const std::pair<const char*, Position::Named> names[] = {
+        {"右下", Position::BottomRight}, {"左下", Position::BottomLeft}, {"左上", Position::TopLeft},
+        {"右上", Position::TopRight},    {"居中", Position::Centre},     {"br", Position::BottomRight},
+        {"bl", Position::BottomLeft},    {"tl", Position::TopLeft},      {"tr", Position::TopRight},
+        {"center", Position::Centre},    {"centre", Position::Centre}};
+    for (auto [name, named] : names)
+        if (text == name) return Position{named};
+    const std::vector<std::string> xy = Split(text, {","});
+    float x, y;
+    if (xy.size() != 2 || !ParseFloat(xy[0], x) || !ParseFloat(xy[1], y) || x < 0 || x > 1 || y < 0 || y > 1)
+        return std::nullopt;
+    return Position{Position::Custom, x, y};
+}
+
+std::optional<uint32_t> ParseCliColor(const std::string& text) {
+    std::string_view v = text;
+    if (!v.empty() && v[0] == '#') v.remove_prefix(1);
+    if (v.size() != 6) return std::nullopt;
+    uint32_t rgb = 0;
+    auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), rgb, 16);
+    if (ec != std::errc() || p != v.data() + v.size()) return std::nullopt;
+    const uint32_t r = rgb >> 16, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    return r | (g << 8) | (b << 16);
+}
+
 std::string CliHelpText() {
     return
         "用法: tavuzip --batch [选项] 文件|文件夹...\n"
@@ -82,6 +108,21 @@ std::string CliHelpText() {
         "      --effect 特效      0-11 或名称: 一键美容 棱角分明 暖黄记忆 华贵绛紫 棕褐怀旧 夜色朦胧\n"
         "                         陈旧往事 扫描线 浮雕 灰度 黑白 底片\n"
         "      --brightness V     调整亮度 -75 到 75\n"
+        "\n"
+        "边框和水印(未给出的字体、大小、颜色和透明度取程序保存的设置):\n"
+        "      --border 名称      加边框: bk 文件夹中的边框名称(不含 .png),或一个 PNG 文件的路径\n"
+        "      --text 文字        加文字水印\n"
+        "      --font 字体        文字水印的字体(系统中没有该字体时用中文黑体代替)\n"
+        "      --font-size N      文字大小(磅,按 96 dpi 显示计算),1-1000\n"
+        "      --color #RRGGBB    文字颜色,例如 #FF0000 为红色\n"
+        "      --bold / --italic / --underline  粗体 / 斜体 / 下划线\n"
+        "      --text-pos 位置    文字水印位置(默认 居中)\n"
+        "      --watermark 文件   加图片水印\n"
+        "      --watermark-pos 位置  图片水印位置(默认 右上)\n"
+        "      --opacity N        图片水印的不透明度 0-100(0 完全透明,100 不透明)\n"
+        "      --watermark-scale S  图片水印的缩放比例(1 为原大小)\n"
+        "  位置: 右下|左下|左上|右上|居中,或 br|bl|tl|tr|center,或自定义比例 X,Y(0 到 1,\n"
+        "        文字为其左上角,图片为其中心;0,0 表示尚未定位,按默认位置)\n"
         "\n"
         "其他:\n"
         "  -r                     包含子文件夹内的图片(跳过隐藏文件夹)\n"
@@ -275,6 +316,79 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             a.effect = kEffectBrightness;
+        } else if (arg == "--text") {
+            if (!value(v)) return std::nullopt;
+            if (v.empty()) {
+                error = "水印文字不能为空";
+                return std::nullopt;
+            }
+            a.text = v;
+        } else if (arg == "--font") {
+            if (!value(v)) return std::nullopt;
+            if (v.empty()) {
+                error = "字体名称不能为空";
+                return std::nullopt;
+            }
+            a.font = v;
+        } else if (arg == "--font-size") {
+            if (!value(v)) return std::nullopt;
+            int n;
+            if (!ParseInt(v, 1, kMaxTextSizePt, n)) {
+                error = "文字大小必须是 1 到 1000 的整数: " + v;
+                return std::nullopt;
+            }
+            a.fontSize = n;
+        } else if (arg == "--color") {
+            if (!value(v)) return std::nullopt;
+            a.color = ParseCliColor(v);
+            if (!a.color) {
+                error = "颜色应写成 #RRGGBB(十六进制),例如 #FF0000: " + v;
+                return std::nullopt;
+            }
+        } else if (arg == "--bold") {
+            a.bold = true;
+        } else if (arg == "--italic") {
+            a.italic = true;
+        } else if (arg == "--underline") {
+            a.underline = true;
+        } else if (arg == "--text-pos" || arg == "--watermark-pos") {
+            if (!value(v)) return std::nullopt;
+            const std::optional<Position> pos = ParseCliPosition(v);
+            if (!pos) {
+                error = arg + " 应为 右下|左下|左上|右上|居中(或 br|bl|tl|tr|center),或 0 到 1 之间的比例 X,Y: " + v;
+                return std::nullopt;
+            }
+            (arg == "--text-pos" ? a.textPos : a.watermarkPos) = pos;
+        } else if (arg == "--watermark") {
+            if (!value(v)) return std::nullopt;
+            if (v.empty()) {
+                error = "水印图片的路径不能为空";
+                return std::nullopt;
+            }
+            a.watermark = v;
+        } else if (arg == "--opacity") {
+            if (!value(v)) return std::nullopt;
+            int n;
+            if (!ParseInt(v, 0, 100, n)) {
+                error = "不透明度必须是 0 到 100 的整数: " + v;
+                return std::nullopt;
+            }
+            a.opacity = n;
+        } else if (arg == "--watermark-scale") {
+            if (!value(v)) return std::nullopt;
+            float f;
+            if (!ParseFloat(v, f) || f <= 0 || f > 100) {
+                error = "图片水印的缩放比例必须是大于 0、不超过 100 的数字: " + v;
+                return std::nullopt;
+            }
+            a.watermarkScale = f;
+        } else if (arg == "--border") {
+            if (!value(v)) return std::nullopt;
+            if (v.empty()) {
+                error = "边框名称不能为空";
+                return std::nullopt;
+            }
+            a.border = v;
         } else if (arg == "--error-log") {
             a.errorLog = true;
         } else if (arg == "-j" || arg == "--jobs") {
@@ -296,10 +410,19 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
             return std::nullopt;
         }
         if (inlineValue && (arg == "--original" || arg == "--fit" || arg == "--error-log" || arg == "--quiet" ||
-                            arg == "--help" || arg == "--version" || arg == "--recursive")) {
+                            arg == "--help" || arg == "--version" || arg == "--recursive" || arg == "--bold" ||
+                            arg == "--italic" || arg == "--underline")) {
             error = "选项 " + arg + " 不带值";
             return std::nullopt;
         }
+    }
+    if (!a.text && (a.font || a.fontSize || a.color || a.bold || a.italic || a.underline || a.textPos)) {
+        error = "文字水印的选项(--font、--font-size、--color、--bold、--italic、--underline、--text-pos)需要与 --text 一起使用";
+        return std::nullopt;
+    }
+    if (!a.watermark && (a.watermarkPos || a.opacity || a.watermarkScale)) {
+        error = "图片水印的选项(--watermark-pos、--opacity、--watermark-scale)需要与 --watermark 一起使用";
+        return std::nullopt;
     }
     if (sizeChoices > 1) {
         error = "尺寸选项(-w、--original、--preset、-s)只能选一个";

@@ -1,9 +1,12 @@
 // The headless command line: tavuzip --batch [options] FILE|FOLDER...
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "imageio/decorate.h"
 
 namespace tavu {
 
@@ -25,6 +28,18 @@ struct CliArgs {
     int turn = 0;                    // the direction menu's entry (0 none)
     int effect = -1;                 // the effect menu's entry (-1 none, 12 brightness)
     int brightness = 0;
+    // Border and watermarks; what is not given takes the stored text settings and transparency.
+    std::optional<std::string> text;
+    std::optional<std::string> font;
+    std::optional<int> fontSize;
+    std::optional<uint32_t> color;   // 0x00BBGGRR, as stored
+    bool bold = false, italic = false, underline = false;
+    std::optional<Position> textPos;
+    std::optional<std::string> watermark;
+    std::optional<Position> watermarkPos;
+    std::optional<int> opacity;      // 0..100
+    std::optional<double> watermarkScale;
+    std::optional<std::string> border;  // a name in the bk folder, or a PNG's path
     bool errorLog = false;
     int jobs = 0;
     bool recursive = false;
@@ -39,5 +54,11 @@ struct CliArgs {
 std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::string& error);
 
 std::string CliHelpText();
+
+// A position as the command line takes it: one of the five position names ("右下", ... or
+// br|bl|tl|tr|center) or two fractions "X,Y" between 0 and 1 (a custom position).
+std::optional<Position> ParseCliPosition(const std::string& text);
+// "#RRGGBB" or "RRGGBB" as the stored colour value 0x00BBGGRR.
+std::optional<uint32_t> ParseCliColor(const std::string& text);
 
 }  // namespace tavu

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
@@ -11,6 +13,8 @@
 #include "batch/picname.h"
 #include "batch/sizepresets.h"
 #include "cli/cliargs.h"
+#include "imageio/decorate.h"
+#include "imageio/render.h"
 #include "imageio/vipsinit.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -63,6 +67,76 @@ private:
     bool shown_ = false;
 };
 
+// The border's file: a name in the program's bk folder, or a path to a PNG. Empty when neither
+// exists; `names` then lists the shipped borders.
+std::string FindBorder(const std::string& name, const std::string& programDir, std::vector<std::string>& names) {
+    const fs::path folder = fs::path(programDir) / "bk";
+    std::error_code ec;
+    const fs::path shipped = folder / (name + ".png");
+    if (fs::is_regular_file(shipped, ec)) return shipped.string();
+    if (fs::is_regular_file(name, ec)) return name;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        std::string ext = file.size() > 4 ? file.substr(file.size() - 4) : "";
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        if (ext == ".png") names.push_back(file.substr(0, file.size() - 4));
+    }
+    std::sort(names.begin(), names.end());
+    return {};
+}
+
+// Fills the border and watermarks from the flags; font, size, colour and transparency not given
+// come from the stored settings, the styles only from the flags. False (with the message in
+// `error`) when a file cannot be used.
+bool SetDecorations(const CliArgs& a, const Settings& s, const std::string& programDir, Decorations& d,
+                    std::string& error) {
+    if (a.border) {
+        std::vector<std::string> names;
+        d.borderFile = FindBorder(*a.border, programDir, names);
+        if (d.borderFile.empty()) {
+            error = "找不到边框“" + *a.border + "”。";
+            if (names.empty()) {
+                error += "bk 文件夹中没有边框。";
+            } else {
+                error += "可选:";
+                for (const std::string& n : names) error += " " + n;
+            }
+            return false;
+        }
+        d.borderFile = Absolute(d.borderFile);
+        int w, h;
+        if (!ReadPictureSize(d.borderFile, w, h)) {
+            error = "边框图片无法读取: " + d.borderFile;
+            return false;
+        }
+    }
+    if (a.watermark) {
+        d.picture.on = true;
+        d.picture.file = Absolute(*a.watermark);
+        d.picture.opacity = (a.opacity ? *a.opacity : s.iuSYAlpha) / 100.0;
+        d.picture.scale = a.watermarkScale ? *a.watermarkScale : 1.0;
+        d.picture.pos = a.watermarkPos ? *a.watermarkPos : Position{Position::TopRight};
+        int w, h;
+        std::string why;
+        if (!WatermarkPictureSize(d.picture, w, h, &why)) {
+            error = why;
+            return false;
+        }
+    }
+    if (a.text) {
+        d.text.on = true;
+        d.text.text = *a.text;
+        d.text.font = a.font ? *a.font : s.sFont;
+        d.text.sizePt = a.fontSize ? *a.fontSize : std::clamp<int>(s.iSize, 1, kMaxTextSizePt);
+        d.text.color = a.color ? *a.color : uint32_t(s.lColor) & 0xFFFFFF;
+        d.text.bold = a.bold;
+        d.text.italic = a.italic;
+        d.text.underline = a.underline;
+        d.text.pos = a.textPos ? *a.textPos : Position{Position::Centre};
+    }
+    return true;
+}
+
 }  // namespace
 
 void StopRunningBatch() {
@@ -100,7 +174,8 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
 
     // Stored defaults; flags override them.
     Settings s;
-    if (env.settings) LoadSettings(*env.settings, env.programDir, Today(), s);
+    const MemorySettingsStore noStore;  // without a store every setting takes its default
+    LoadSettings(env.settings ? *env.settings : noStore, env.programDir, Today(), s);
 
     BatchOptions o;
     const std::vector<SizePreset> presets = LoadSizePresets(env.presetsFile);
@@ -144,6 +219,13 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.render.turn = a.turn;
     o.render.effect = a.effect;
     o.render.brightness = a.brightness;
+    {
+        std::string why;
+        if (!SetDecorations(a, s, env.programDir, o.render.decorations, why)) {
+            err << "tavuzip: " << why << "\n";
+            return 2;
+        }
+    }
     o.format = a.format == "keep" ? kKeepFormatChoice : a.format;
     o.quality = a.quality ? *a.quality : s.iJPGQ;
     o.naming.rename = a.renamePrefix.has_value();

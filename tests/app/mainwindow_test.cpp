@@ -24,6 +24,7 @@ public:
     std::vector<QString> errors, questions;
     std::deque<bool> answers;  // for ask(); No when empty
     QString folder;
+    bool subfolders = false;
     QStringList files;
     void error(QWidget*, const QString& text, const QString&) override { errors.push_back(text); }
     bool ask(QWidget*, const QString& text) override {
@@ -34,7 +35,10 @@ public:
         return a;
     }
     std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return std::nullopt; }
-    QString chooseFolder(QWidget*, const QString&, const QString&) override { return folder; }
+    QString chooseFolder(QWidget*, const QString&, const QString&, bool* sub) override {
+        if (sub) *sub = subfolders;
+        return folder;
+    }
     QStringList chooseFiles(QWidget*, const QString&, const QString&, const QString&) override { return files; }
     QString chooseFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
@@ -376,7 +380,7 @@ TEST(MainWindow, FolderScanRunsOffTheWindowThread) {
         WriteBytes(f.work.file(n), {0});
     auto w = f.open();
     f.prompts.folder = QString::fromStdString(root);
-    f.prompts.answers = {true};  // include subfolders
+    f.prompts.subfolders = true;
     w->cmdAdds_Click();
     ASSERT_TRUE(WaitFor([&] { return !w->scanning(); }));
     QStringList got;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <vips/vips8>
+
 #include <sstream>
 
+#include "cli/cliargs.h"
 #include "cli/clirun.h"
 #include "imageio/testimages.h"
 #include "platform/settings.h"
@@ -150,4 +153,99 @@ TEST(Cli, TurnsAndEffects) {
                                          {"--brightness", "80", src},
                                          {"--effect", "1", "--brightness", "5", src}})
         EXPECT_EQ(c.run(bad), 2) << bad[0] << " " << bad[1];
+}
+
+TEST(Cli, BorderAndWatermarkFlagsRefuseBadValues) {
+    Cli c;
+    const std::string a = c.dir.file("a.png");
+    WriteSolid(a, 20, 20, {0, 0, 0});
+    WriteSolid(c.dir.file("wm.png"), 10, 10, {255, 0, 0});
+    const std::string wm = c.dir.file("wm.png");
+    c.dir.mkdir("bk");
+    WriteSolid(c.dir.file("bk/木纹.png"), 10, 10, {1, 1, 1});
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--text", "x", "--text-pos", "中间", a}, "--text-pos 应为"},
+        {{"--text", "x", "--text-pos", "1.5,0.5", a}, "--text-pos 应为"},
+        {{"--watermark", wm, "--watermark-pos", "0.5", a}, "--watermark-pos 应为"},
+        {{"--text", "x", "--color", "red", a}, "#RRGGBB"},
+        {{"--text", "x", "--color", "#12345", a}, "#RRGGBB"},
+        {{"--text", "x", "--font-size", "0", a}, "文字大小"},
+        {{"--text", "", a}, "水印文字不能为空"},
+        {{"--font", "黑体", a}, "需要与 --text 一起使用"},
+        {{"--opacity", "50", a}, "需要与 --watermark 一起使用"},
+        {{"--watermark", wm, "--opacity", "101", a}, "不透明度"},
+        {{"--watermark", wm, "--watermark-scale", "0", a}, "缩放比例"},
+        {{"--watermark", c.dir.file("none.png"), a}, "水印图片文件未找到"},
+        {{"--border", "无此边框", a}, "可选: 木纹"},
+        {{"--bold=1", "--text", "x", a}, "不带值"},
+    };
+    for (const auto& [args, text] : cases) {
+        EXPECT_EQ(c.run(args), 2) << text;
+        EXPECT_NE(c.err.find(text), std::string::npos) << c.err;
+    }
+    EXPECT_TRUE(ListFolder(c.dir.file("zp")).empty());
+
+    EXPECT_EQ(ParseCliPosition("右下")->named, Position::BottomRight);
+    EXPECT_EQ(ParseCliPosition("center")->named, Position::Centre);
+    const std::optional<Position> custom = ParseCliPosition("0.25,1");
+    ASSERT_TRUE(custom);
+    EXPECT_EQ(custom->named, Position::Custom);
+    EXPECT_DOUBLE_EQ(custom->fx, 0.25);
+    EXPECT_DOUBLE_EQ(custom->fy, 1.0);
+    EXPECT_EQ(ParseCliColor("#FF8000"), 0x0080FFu);  // stored with red in the low byte
+    EXPECT_EQ(ParseCliColor("00ff00"), 0x00FF00u);
+    EXPECT_FALSE(ParseCliColor("#GG0000"));
+}
+
+TEST(Cli, BorderAndWatermarksReachTheResults) {
+    Cli c;
+    const std::string src = c.dir.file("p.png");
+    WriteSolid(src, 200, 100, {255, 255, 255});
+    WriteSolid(c.dir.file("wm.png"), 10, 10, {255, 0, 0});
+    // A border whose left column band is opaque blue, the rest clear.
+    c.dir.mkdir("bk");
+    {
+        using vips::VImage;
+        const VImage alpha = (VImage::xyz(200, 100)[0] < 2).ifthenelse(255, 0);
+        VImage::black(200, 100).bandjoin_const({0, 255}).bandjoin(alpha).cast(VIPS_FORMAT_UCHAR)
+            .write_to_file(c.dir.file("bk/蓝边.png").c_str());
+    }
+    c.store.values["iuSYAlpha"] = "50";
+    ASSERT_EQ(c.run({"-w", "200", "-f", "png", "-o", c.dir.file("o"), "--border", "蓝边", "--watermark",
+                     c.dir.file("wm.png"), "--watermark-pos", "tl", "--text", "水印", "--color", "#00FF00",
+                     "--font-size", "12", "--text-pos", "右下", src}),
+              0)
+        << c.err;
+    Canvas out = ReadCanvas(c.dir.file("o/p.png"));
+    EXPECT_EQ(out.pixel(0, 50), (Rgb{0, 0, 255}));  // border
+    const Rgb wm = out.pixel(2 + 5, 2 + 5);         // margin: 2 % of 100
+    EXPECT_EQ(wm.r, 255);
+    EXPECT_NEAR(wm.g, 128, 2);  // the stored transparency, 50
+    bool greenBottomRight = false, greenElsewhere = false;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const Rgb p = out.pixel(x, y);
+            if (p.g > 200 && p.r < 100) (x > 150 && y > 70 ? greenBottomRight : greenElsewhere) = true;
+        }
+    EXPECT_TRUE(greenBottomRight);
+    EXPECT_FALSE(greenElsewhere);
+
+    // A border given by its path; a custom text position; full opacity.
+    ASSERT_EQ(c.run({"-w", "200", "-f", "png", "-o", c.dir.file("o2"), "--border", c.dir.file("bk/蓝边.png"),
+                     "--watermark", c.dir.file("wm.png"), "--opacity", "100", "--text", "Tavu", "--text-pos",
+                     "0.5,0.5", src}),
+              0)
+        << c.err;
+    Canvas out2 = ReadCanvas(c.dir.file("o2/p.png"));
+    EXPECT_EQ(out2.pixel(0, 50), (Rgb{0, 0, 255}));
+    EXPECT_EQ(out2.pixel(200 - 2 - 5, 2 + 5), (Rgb{255, 0, 0}));  // top-right by default
+    int x0 = 200, y0 = 100;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (out2.pixel(x, y).r < 128 && out2.pixel(x, y).b < 128) {  // the black text only
+                x0 = std::min(x0, x);
+                y0 = std::min(y0, y);
+            }
+    EXPECT_NEAR(x0, 100, 1);  // the text's left edge and top at the fractions
+    EXPECT_NEAR(y0, 50, 1);
 }
