@@ -876,10 +876,17 @@ void MainWindow::cmbPos_Click(bool picture) {
         iSYMode = picture ? -1 : 0;
         ShowTip(picture ? U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。")
                         : U("【提示】按住鼠标左键拖动红色圆块即可调整位置,方向键微调。"));
-        // The marker flashes a few times (counted in time, not in event-loop passes) and stays.
-        lblPos->show();
-        lblPos->raise();
-        for (int i = 1; i <= 4; ++i) QTimer::singleShot(150 * i, lblPos, [this, i] { lblPos->setVisible(i % 2 == 0); });
+        // Over the watermark when it has been placed: the marker flashes a few times (counted in
+        // time, not in event-loop passes) and stays.
+        const double fx = picture ? dISyX : dTSyX, fy = picture ? dISyY : dTSyY;
+        if (bLoaded && (fx != 0 || fy != 0) && !previewImage_.isNull()) {
+            const QRect r = shownPictureRect();
+            const QSize size = picture ? watermarkSizeOnPreview() : textSizeOnPreview();
+            lblPos->resize(std::max(size.width(), 12), 12);
+            const QPoint at(r.left() + int(r.width() * fx), r.top() + int(r.height() * fy));
+            placeMarker(picture ? at : at + QPoint(lblPos->width() / 2, 0), false);
+            for (int i = 1; i <= 4; ++i) QTimer::singleShot(150 * i, lblPos, [this, i] { lblPos->setVisible(i % 2 == 0); });
+        }
         bMoveMode = false;
         picImg->setFocus();
     } else {
