@@ -34,7 +34,8 @@ public:
         answers.pop_front();
         return a;
     }
-    std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> inputAnswer;
+    std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return inputAnswer; }
     QString chooseFolder(QWidget*, const QString&, const QString&, bool* sub) override {
         if (sub) *sub = subfolders;
         return folder;
@@ -443,4 +444,75 @@ TEST(MainWindow, WatermarkSwitchesAndSettings) {
     // Enter in the description box with nothing selected stores nothing.
     QTest::keyClick(w->txtPicTxt, Qt::Key_Return);
     EXPECT_TRUE(w->sPicTxt.empty());
+}
+
+TEST(MainWindow, PlacementOnThePreview) {
+    Fixture f;
+    auto w = f.open();
+    w->resize(1100, 700);
+    w->show();
+    const QString a = QString::fromStdString(f.work.file("a.png"));
+    WriteSolid(a.toStdString(), 400, 300, {90, 90, 90});
+    w->addPaths({a}, true);
+    w->txtW->setText("400");
+    ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull() && w->previewImage().width() == 400; }));
+    QApplication::processEvents();
+
+    // Coordinates typed as X,Y.
+    f.prompts.inputAnswer = QStringLiteral("100,120");
+    w->mXYPos_Click();
+    EXPECT_FLOAT_EQ(w->sngPicX, 100);
+    EXPECT_EQ(w->txtYp->text(), "120");
+    for (const char* bad : {"abc", "5", "-1,3", "7;8"}) {
+        f.prompts.inputAnswer = QString::fromUtf8(bad);
+        w->mXYPos_Click();
+        EXPECT_FLOAT_EQ(w->sngPicX, 100) << bad;
+    }
+
+    // Move mode: releasing at the preview's centre puts the picture at the origin; 30 pixels to
+    // the right gives an offset of 30.
+    w->enterMoveMode();
+    const QPoint centre(w->imgM->width() / 2, w->imgM->height() / 2);
+    QTest::mousePress(w->imgM, Qt::LeftButton, {}, centre);
+    QTest::mouseRelease(w->imgM, Qt::LeftButton, {}, centre);
+    EXPECT_FLOAT_EQ(w->sngPicX, 0);
+    EXPECT_FLOAT_EQ(w->sngPicY, 0);
+    QTest::mousePress(w->imgM, Qt::LeftButton, {}, centre + QPoint(30, 0));
+    QTest::mouseRelease(w->imgM, Qt::LeftButton, {}, centre + QPoint(30, 0));
+    EXPECT_FLOAT_EQ(w->sngPicX, 30);
+    EXPECT_EQ(w->txtXp->text(), "30");
+    // Arrow keys nudge the offset by a pixel without touching the boxes.
+    QTest::keyClick(w->picImg, Qt::Key_Right);
+    QTest::keyClick(w->picImg, Qt::Key_Down);
+    EXPECT_FLOAT_EQ(w->sngPicX, 31);
+    EXPECT_FLOAT_EQ(w->sngPicY, 1);
+    EXPECT_EQ(w->txtXp->text(), "30");
+    // The right button leaves move mode.
+    QTest::mousePress(w->imgM, Qt::RightButton, {}, centre);
+    EXPECT_FALSE(w->bMoveMode);
+
+    // The text is hit a little left of its start too (a quarter of its width).
+    TextStyle s;
+    s.text = "WWWWWWWW";
+    s.size = 20;
+    const_cast<AppContext&>(w->context()).editTextStyle = [&](QWidget*, const TextStyle&) { return std::optional(s); };
+    w->mSetTxt_Click();
+    w->cmbPos->setCurrentIndex(5);
+    w->dTSyX = 0.5;
+    w->dTSyY = 0.5;
+    w->lstFile_Click();
+    ASSERT_TRUE(WaitFor([&] { return !w->previewImage().isNull(); }));
+    QApplication::processEvents();
+    const QRect r = w->shownPictureRect();
+    int tw = 0, th = 0;
+    ASSERT_TRUE(TextWatermarkSize(w->decorations().text, tw, th));
+    const int x0 = r.left() + r.width() / 2;
+    const int y = r.top() + r.height() / 2 + 2;
+    EXPECT_TRUE(w->PinRect(QPoint(x0 - tw / 4 + 2, y)));
+    EXPECT_FALSE(w->PinRect(QPoint(x0 - tw / 4 - 3, y)));
+    EXPECT_EQ(w->iSYMode, 0);
+    // Arrow keys move the custom text by a pixel of the preview.
+    const double before = w->dTSyX;
+    QTest::keyClick(w->picImg, Qt::Key_Right);
+    EXPECT_NEAR(w->dTSyX - before, 1.0 / r.width(), 1e-9);
 }
