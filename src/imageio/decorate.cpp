@@ -4,6 +4,8 @@
 
 #include <vips/vips8>
 
+#include "imageio/vipsutil.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -170,16 +172,6 @@ bool Materialise(const VImage& img, Layer& out) {
     out.px.assign(p, p + size);
     g_free(mem);
     return true;
-}
-
-// Exactly w x h: a resize may round one pixel either way.
-VImage ExactSize(VImage img, int w, int h) {
-    if (img.width() == w && img.height() == h) return img;
-    if (img.width() > w || img.height() > h)
-        img = img.crop(0, 0, std::min(img.width(), w), std::min(img.height(), h));
-    if (img.width() < w || img.height() < h)
-        img = img.embed(0, 0, w, h, VImage::option()->set("extend", VIPS_EXTEND_COPY));
-    return img;
 }
 
 inline uint8_t Mix(int src, int dst, int a) { return uint8_t((src * a + dst * (255 - a) + 127) / 255); }

@@ -5,6 +5,8 @@
 
 #include <vips/vips8>
 
+#include "imageio/vipsutil.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,16 +129,6 @@ VImage ToSrgb8(VImage img) {
     } else if (img.bands() > 3) {
         img = img.extract_band(0, VImage::option()->set("n", 3));
     }
-    return img;
-}
-
-// Exactly w x h: a resize may round one pixel either way.
-VImage ExactSize(VImage img, int w, int h) {
-    if (img.width() == w && img.height() == h) return img;
-    if (img.width() > w || img.height() > h)
-        img = img.crop(0, 0, std::min(img.width(), w), std::min(img.height(), h));
-    if (img.width() < w || img.height() < h)
-        img = img.embed(0, 0, w, h, VImage::option()->set("extend", VIPS_EXTEND_COPY));
     return img;
 }
 
