@@ -516,3 +516,21 @@ TEST(MainWindow, PlacementOnThePreview) {
     QTest::keyClick(w->picImg, Qt::Key_Right);
     EXPECT_NEAR(w->dTSyX - before, 1.0 / r.width(), 1e-9);
 }
+
+TEST(MainWindow, ListKeys) {
+    Fixture f;
+    auto w = f.open();
+    w->resize(1100, 700);
+    w->show();
+    QStringList many;
+    for (int i = 0; i < 53; ++i) many << QStringLiteral("/p/%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+    w->addPaths(many, false);
+    QApplication::processEvents();
+    w->lstFile->setCurrentRow(50);
+    QTest::keyClick(w->lstFile, Qt::Key_PageDown);  // the last page is partly filled
+    EXPECT_EQ(w->lstFile->currentRow(), 52);
+    QTest::keyClick(w->lstFile, Qt::Key_Home);
+    EXPECT_EQ(w->lstFile->currentRow(), 0);
+    QTest::keyClick(w->lstFile, Qt::Key_End);
+    EXPECT_EQ(w->lstFile->currentRow(), 52);
+}
