@@ -534,3 +534,29 @@ TEST(MainWindow, ListKeys) {
     QTest::keyClick(w->lstFile, Qt::Key_End);
     EXPECT_EQ(w->lstFile->currentRow(), 52);
 }
+
+TEST(MainWindow, ToolFramesAppearAtThePreviewsEdges) {
+    Fixture f;
+    auto w = f.open();
+    w->resize(1100, 700);
+    w->show();
+    QApplication::processEvents();
+    auto moveTo = [&](QPoint at) {
+        QCursor::setPos(w->picImg->mapToGlobal(at));
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), w->picImg->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(w->picImg, &move);
+    };
+    const QRect r = w->picImg->rect();
+    moveTo(r.center());
+    EXPECT_FALSE(w->Frame3->isVisible());
+    EXPECT_FALSE(w->Frame4->isVisible());
+    moveTo(QPoint(r.center().x(), r.top() + 5));
+    EXPECT_TRUE(w->Frame4->isVisible());
+    moveTo(QPoint(r.right() - 5, r.center().y()));
+    EXPECT_TRUE(w->Frame3->isVisible());
+    EXPECT_FALSE(w->Frame4->isVisible());
+    w->mKTTool->trigger();  // pinned: stays when the pointer leaves
+    moveTo(r.center());
+    EXPECT_TRUE(w->Frame4->isVisible());
+}
