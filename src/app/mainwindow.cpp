@@ -96,6 +96,7 @@ MainWindow::MainWindow(AppContext context, QWidget* parent) : QMainWindow(parent
                     if (!error.isEmpty()) imgM->setText(QStringLiteral("无法预览:") + error);
                 } else {
                     imgM->setPixmap(QPixmap::fromImage(image));
+                    if (!error.isEmpty()) ShowTip(U("【错误提示】") + error.section(QLatin1Char('\n'), 0, 0));
                 }
                 emit previewShown();
             });

@@ -51,13 +51,15 @@ void Previewer::loop() {
             busy_ = true;
         }
         Canvas canvas;
-        const DrawOutcome out = RenderPicture(canvas, job.source.toStdString(), job.settings);
+        std::string decorationError;
+        const DrawOutcome out = RenderPicture(canvas, job.source.toStdString(), job.settings, &decorationError);
         QImage image = CanvasToImage(canvas);
         const QSize canvasSize(canvas.width(), canvas.height());
         if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&
             (image.width() > job.maxWidth || image.height() > job.maxHeight))
             image = image.scaled(job.maxWidth, job.maxHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        const QString error = out.ok() ? QString() : QString::fromStdString(out.errorText);
+        // A drawn picture may still miss a border or watermark layer that could not be drawn.
+        const QString error = QString::fromStdString(out.ok() ? decorationError : out.errorText);
         QMetaObject::invokeMethod(
             this,
             [this, id = job.id, src = job.source, image, error, canvasSize] { emit rendered(id, src, image, error, canvasSize); },

@@ -29,7 +29,8 @@ public:
     void waitIdle();
 
 signals:
-    // `image` is null when the picture could not be rendered; `error` then says why. `canvas` is the
+    // `image` is null when the picture could not be rendered; `error` then says why (with an image,
+    // `error` names a border or watermark that could not be drawn). `canvas` is the
     // rendered picture's own size (the image may be scaled down from it).
     void rendered(quint64 id, const QString& source, const QImage& image, const QString& error, const QSize& canvas);
 

@@ -560,3 +560,15 @@ TEST(MainWindow, ToolFramesAppearAtThePreviewsEdges) {
     moveTo(r.center());
     EXPECT_TRUE(w->Frame4->isVisible());
 }
+
+TEST(MainWindow, AWatermarkThatCannotBeDrawnIsReported) {
+    Fixture f;
+    auto w = f.open();
+    const QString a = QString::fromStdString(f.work.file("a.png"));
+    WriteSolid(a.toStdString(), 200, 100, {90, 90, 90});
+    w->addPaths({a}, true);
+    w->sISyF = QString::fromStdString(f.work.file("gone.png"));
+    w->chkInfoImg->setChecked(true);
+    ASSERT_TRUE(WaitFor([&] { return w->lInfo->text().startsWith("【错误提示】"); }));
+    EXPECT_FALSE(w->previewImage().isNull());  // the picture itself is still shown
+}
