@@ -1211,6 +1211,7 @@ void MainWindow::startFolderScan(const QString& folder, bool recursive) {
     std::thread([self, cancel, folder = S(folder), recursive] {
         FolderScan scan;
         scan.recursive = recursive;
+        scan.hiddenFiles = recursive;  // the scan with subfolders lists hidden files too
         scan.progress = [self, cancel](const std::string& at) {
             const QString f = QString::fromStdString(at);
             QMetaObject::invokeMethod(qApp, [self, f] {

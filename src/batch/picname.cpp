@@ -50,8 +50,12 @@ static void ScanFolder(std::vector<std::string>& out, const fs::path& folder, co
         if (ec) break;
         const fs::path& p = it->path();
         const std::string name = p.filename().string();
-        if (name.empty() || name[0] == '.') continue;
+        if (name.empty()) continue;
         std::error_code e2;
+        if (name[0] == '.') {
+            // Hidden: never a folder to enter; a file only when hidden files are asked for.
+            if (!scan.hiddenFiles || it->is_directory(e2)) continue;
+        }
         if (it->is_symlink(e2)) {
             // A link to a file counts as that file; links to folders are never followed.
             if (fs::is_regular_file(p, e2)) files.push_back(p);

@@ -32,6 +32,7 @@ private:
 
 struct FolderScan {
     bool recursive = false;  // walk subfolders too (hidden ones are skipped)
+    bool hiddenFiles = false;  // list hidden files too (the window's scan with subfolders does)
     // Called for every folder entered; return false to stop the scan.
     std::function<bool(const std::string& folder)> progress;
 };
@@ -41,7 +42,8 @@ struct FolderScan {
 std::vector<std::string> ScanFolderPictures(const std::string& folder, const FolderScan& scan = {});
 
 // Adds the picture files of a folder, by name order, files before subfolders. Hidden files
-// (names starting with ".") are skipped; so are hidden subfolders and everything below them.
+// (names starting with ".") are skipped unless `hiddenFiles`; hidden subfolders and everything
+// below them always are.
 // Symbolic links to folders are not followed; a folder that cannot be read is skipped.
 // Returns how many entries were added.
 size_t AddFolderPictures(PictureList& list, const std::string& folder, const FolderScan& scan = {});
