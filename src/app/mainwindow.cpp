@@ -891,7 +891,6 @@ void MainWindow::cmbPos_Click(bool picture) {
         bMoveMode = false;
         picImg->setFocus();
     } else {
-        lstFile_Click();
         lblPos->hide();
     }
     lstFile_Click();
