@@ -122,27 +122,7 @@ LayerCache& Cache() {
 
 // Any colour space, depth and band layout -> 8-bit sRGB with alpha (opaque where it had none).
 VImage ToRgba8(VImage img) {
-    bool converted = false;
-    if (img.get_typeof(VIPS_META_ICC_NAME) != 0) {
-        try {
-            img = img.icc_transform("srgb", VImage::option()
-                                                ->set("embedded", true)
-                                                ->set("intent", VIPS_INTENT_PERCEPTUAL));
-            converted = true;
-        } catch (const VError&) {
-            vips_error_clear();  // a broken profile: the plain conversion below
-        }
-    }
-    if (!converted && img.interpretation() != VIPS_INTERPRETATION_sRGB &&
-        img.interpretation() != VIPS_INTERPRETATION_B_W) {
-        try {
-            img = img.colourspace(VIPS_INTERPRETATION_sRGB);
-        } catch (const VError&) {
-            vips_error_clear();
-        }
-    }
-    if (img.format() == VIPS_FORMAT_USHORT) img = (img >> 8).cast(VIPS_FORMAT_UCHAR);
-    else if (img.format() != VIPS_FORMAT_UCHAR) img = img.cast(VIPS_FORMAT_UCHAR);
+    img = ToSrgbValues8(img, false);
 
     const int bands = img.bands();
     if (bands == 1 || bands == 2) {

@@ -95,26 +95,7 @@ bool HasAlpha(const VImage& img) { return vips_image_hasalpha(img.get_image()); 
 // Any colour space, depth and band layout -> 8-bit sRGB, three bands, alpha flattened onto the
 // canvas background.
 VImage ToSrgb8(VImage img) {
-    bool converted = false;
-    if (img.get_typeof(VIPS_META_ICC_NAME) != 0) {
-        try {
-            img = img.icc_transform("srgb", VImage::option()
-                                                ->set("embedded", true)
-                                                ->set("intent", VIPS_INTENT_PERCEPTUAL));
-            converted = true;
-        } catch (const VError&) {
-            vips_error_clear();  // a broken profile: fall back to the plain conversion
-        }
-    }
-    if (!converted && img.interpretation() != VIPS_INTERPRETATION_sRGB) {
-        try {
-            img = img.colourspace(VIPS_INTERPRETATION_sRGB);
-        } catch (const VError&) {
-            vips_error_clear();
-        }
-    }
-    if (img.format() == VIPS_FORMAT_USHORT) img = (img >> 8).cast(VIPS_FORMAT_UCHAR);
-    else if (img.format() != VIPS_FORMAT_UCHAR) img = img.cast(VIPS_FORMAT_UCHAR);
+    img = ToSrgbValues8(img, true);
 
     const Rgb bg = kCanvasBackground;
     if (HasAlpha(img)) {

@@ -18,4 +18,34 @@ inline vips::VImage ExactSize(vips::VImage img, int w, int h) {
     return img;
 }
 
+// Any colour space and depth -> 8-bit sRGB values (bands and alpha kept): an embedded ICC profile
+// is converted to sRGB (a broken one falls back to the plain conversion), 16-bit values keep their
+// high byte. Greyscale stays one band unless `greyToRgb`.
+inline vips::VImage ToSrgbValues8(vips::VImage img, bool greyToRgb) {
+    using vips::VError;
+    using vips::VImage;
+    bool converted = false;
+    if (img.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        try {
+            img = img.icc_transform("srgb", VImage::option()
+                                                ->set("embedded", true)
+                                                ->set("intent", VIPS_INTENT_PERCEPTUAL));
+            converted = true;
+        } catch (const VError&) {
+            vips_error_clear();
+        }
+    }
+    if (!converted && img.interpretation() != VIPS_INTERPRETATION_sRGB &&
+        (greyToRgb || img.interpretation() != VIPS_INTERPRETATION_B_W)) {
+        try {
+            img = img.colourspace(VIPS_INTERPRETATION_sRGB);
+        } catch (const VError&) {
+            vips_error_clear();
+        }
+    }
+    if (img.format() == VIPS_FORMAT_USHORT) img = (img >> 8).cast(VIPS_FORMAT_UCHAR);
+    else if (img.format() != VIPS_FORMAT_UCHAR) img = img.cast(VIPS_FORMAT_UCHAR);
+    return img;
+}
+
 }  // namespace tavu
