@@ -15,7 +15,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/batchpanel.h"
 #include "app/mainwindow.h"
+#include "app/prompts.h"
+#include "filelist/filelistpanel.h"
 
 namespace {
 class NoPrompts final : public tavu::Prompts {
@@ -57,17 +65,17 @@ int AddFiles(QApplication& app, QTemporaryDir& dir) {
         maxGap = std::max(maxGap, now - last);
         last = now;
         w.update();
-        if (!w.scanning() && doneAt < 0 && w.lstFile->count() == 10000) {
+        if (!w.files().scanning() && doneAt < 0 && w.files().listBox()->count() == 10000) {
             doneAt = now;
             app.quit();
         }
     });
     clock.start();
     tick.start();
-    w.cmdAdds_Click();
+    w.files().cmdAdds_Click();
     QTimer::singleShot(20000, &app, &QApplication::quit);
     app.exec();
-    std::printf("10,000 files listed after %.0f ms (listed: %d)\n", doneAt / 1e6, w.lstFile->count());
+    std::printf("10,000 files listed after %.0f ms (listed: %d)\n", doneAt / 1e6, w.files().listBox()->count());
     std::printf("longest gap between event-loop turns meanwhile: %.1f ms\n", maxGap / 1e6);
     return doneAt >= 0 ? 0 : 1;
 }
@@ -100,13 +108,15 @@ int main(int argc, char** argv) {
     tavu::MainWindow w(ctx);
     w.resize(1180, 760);
     w.show();
-    w.addPaths(pictures, false);
-    w.cmbEncode->setCurrentIndex(1);  // jpg
-    w.cmbSize->setCurrentIndex(0);
-    w.txtW->setText(QStringLiteral("800"));
+    w.files().addPaths(pictures, false);
+    w.findChild<QComboBox*>(QStringLiteral("cmbEncode"))->setCurrentIndex(1);  // jpg
+    w.findChild<QComboBox*>(QStringLiteral("cmbSize"))->setCurrentIndex(0);
+    w.findChild<QLineEdit*>(QStringLiteral("txtW"))->setText(QStringLiteral("800"));
+    auto* cmdDone = w.findChild<QPushButton*>(QStringLiteral("cmdDone"));
+    auto* cmdStop = w.findChild<QPushButton*>(QStringLiteral("cmdStop"));
 
     int done = 0;
-    QObject::connect(&w.batch(), &tavu::BatchController::progress, [&](int d, int) { done = d; });
+    QObject::connect(&w.batchPanel().batch(), &tavu::BatchController::progress, [&](int d, int) { done = d; });
     QElapsedTimer clock;
     qint64 last = 0, maxGap = 0, stopToIdle = -1, stopToEnd = -1, stopAt = 0;
     int doneAtStop = 0;
@@ -118,19 +128,19 @@ int main(int argc, char** argv) {
         last = now;
         w.update();  // ask for a repaint every turn, as a busy window would
     });
-    QObject::connect(&w.batch(), &tavu::BatchController::finished, [&](const tavu::Completion&) {
+    QObject::connect(&w.batchPanel().batch(), &tavu::BatchController::finished, [&](const tavu::Completion&) {
         if (stopAt) stopToEnd = clock.nsecsElapsed() - stopAt;
         QTimer::singleShot(0, &app, &QApplication::quit);
     });
     QTimer::singleShot(3000, [&] {
         doneAtStop = done;
         stopAt = clock.nsecsElapsed();
-        w.cmdStop_Click();
-        if (w.cmdDone->isEnabled() && !w.cmdStop->isEnabled()) stopToIdle = clock.nsecsElapsed() - stopAt;
+        w.batchPanel().cmdStop_Click();
+        if (cmdDone->isEnabled() && !cmdStop->isEnabled()) stopToIdle = clock.nsecsElapsed() - stopAt;
     });
     clock.start();
     tick.start();
-    w.cmdDone_Click();
+    w.batchPanel().cmdDone_Click();
     app.exec();
     std::printf("pictures finished before the stop: %d of 500\n", doneAtStop);
     std::printf("longest gap between event-loop turns during the run: %.1f ms (timer every 10 ms)\n", maxGap / 1e6);

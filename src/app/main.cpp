@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/prompts.h"
 #include "cli/clirun.h"
 #include "platform/paths.h"
 

@@ -1,6 +1,6 @@
 #include "app/prompts.h"
 
-#include "app/chooser.h"
+#include "chooser/chooser.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

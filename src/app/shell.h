@@ -13,6 +13,9 @@ void OpenFolder(const QString& folder);      // the default file manager
 void OpenTextFile(const QString& file);      // the default text editor
 void OpenWebPage(const QString& address);    // the default browser
 
+// The status line's welcome tip (it leads to the home page when clicked).
+inline constexpr const char* kTipWelcome = "【提示】如果您觉得本软件功能太少,点击这里下载功能更强大的免费图片批处理软件。";
+
 // The maker's pages.
 inline constexpr const char* kHomePage = "https://tavuzip.example.cn/";
 inline constexpr const char* kForumPage = "https://bbs.tavuzip.example.cn/";

@@ -1,7 +1,7 @@
 // The chooser window: how OK, Cancel and Esc end it in each mode and what each leaves, the folder
 // it stores, the new-folder names, the root separator, the file pattern and the preview.
 // The QApplication comes from the main() of this test program.
-#include "app/chooser.h"
+#include "chooser/chooser.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "app/chooser.h"
+#include "chooser/chooser.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,0 +1,89 @@
+#include "app/batchpanel.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+#include "app/appcontext.h"
+#include "app/prompts.h"
+#include "app/widgets.h"
+#include "app/windowstate.h"
+
+namespace tavu {
+
+BatchPanel::BatchPanel(WindowState& state, AppContext& context, QWidget* parent)
+    : QGroupBox(U("4.开始处理"), parent), state_(state), ctx_(context) {
+    auto* row = new QHBoxLayout(this);
+    cmdDone = MakeButton(this, "cmdDone", "开始处理", "开始批处理");
+    cmdDone->setMinimumHeight(40);
+    cmdStop = MakeButton(this, "cmdStop", "停止处理");
+    cmdStop->setEnabled(false);
+    cmdOption = MakeButton(this, "cmdOption", "选项", "打开软件选项窗口");
+    cmdSkin = MakeButton(this, "cmdSkin", "换肤", "更换软件皮肤");
+    row->addWidget(cmdDone, 2);
+    row->addWidget(cmdStop, 1);
+    row->addWidget(cmdOption);
+    row->addWidget(cmdSkin);
+
+    connect(cmdDone, &QPushButton::clicked, this, &BatchPanel::cmdDone_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &BatchPanel::cmdStop_Click);
+    connect(cmdOption, &QPushButton::clicked, this, &BatchPanel::optionsRequested);
+    connect(cmdSkin, &QPushButton::clicked, this,
+            [this] { emit skinMenuRequested(cmdSkin->mapToGlobal(QPoint(0, cmdSkin->height()))); });
+    connect(&batch_, &BatchController::pictureStarted, this, [this](int, const QString& tip) { state_.tip(tip); });
+    connect(&batch_, &BatchController::progress, this,
+            [this](int done, int total) { cmdDone->setText(QStringLiteral("进度:%1/%2").arg(done).arg(total)); });
+    connect(&batch_, &BatchController::finished, this, &BatchPanel::onFinished);
+}
+
+BatchPanel::~BatchPanel() {
+    batch_.stop();
+    batch_.wait();
+}
+
+void BatchPanel::cmdDone_Click() {
+    if (batch_.running()) return;  // a stop is pending: the run under way ends first
+    const BatchOptions o = state_.batchOptions();
+    const QStringList entries = state_.entries();
+    const Validation v = ValidateRun(size_t(entries.size()), o);
+    if (!v.ok) {
+        if (ctx_.prompts) ctx_.prompts->error(window(), QString::fromStdString(v.message));
+        if (v.addPictures) emit addPicturesRequested();
+        if (v.focusWidth) emit focusWidthRequested();
+        return;
+    }
+    if (v.askMinimise && ctx_.prompts && ctx_.prompts->ask(window(), QString::fromStdString(kMsgMinimise)))
+        window()->showMinimized();
+
+    cmdStop->setEnabled(true);
+    cmdDone->setEnabled(false);
+    state_.bNoPreview = false;
+    emit runStarted();
+    std::vector<std::string> paths;
+    paths.reserve(size_t(entries.size()));
+    for (const QString& e : entries) paths.push_back(e.toStdString());
+    QDir().mkpath(state_.sOutDir);
+    batch_.start(std::move(paths), o);
+}
+
+void BatchPanel::cmdStop_Click() {
+    batch_.stop();
+    showIdle();
+}
+
+void BatchPanel::showIdle() {
+    cmdDone->setText(U("开始处理"));
+    cmdDone->setEnabled(true);
+    cmdStop->setEnabled(false);
+}
+
+void BatchPanel::onFinished(const Completion& c) {
+    if (c.openOutputFolder) ctx_.openFolder(QString::fromStdString(c.outputFolder));
+    if (window()->isMinimized()) window()->showMaximized();
+    if (!c.errorLogQuestion.empty() && ctx_.prompts && ctx_.prompts->ask(window(), QString::fromStdString(c.errorLogQuestion)))
+        ctx_.openTextFile(QString::fromStdString(c.errorLogPath));
+    state_.tip(QString::fromStdString(c.resultTip));
+    showIdle();
+}
+
+}  // namespace tavu

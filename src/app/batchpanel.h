@@ -1,0 +1,43 @@
+// The group "4.开始处理": starting and stopping the batch run (off the window's thread), its
+// progress on the start button and what the window does when it ends; the options and skin buttons.
+#pragma once
+
+#include <QGroupBox>
+
+#include "app/batchcontroller.h"
+
+class QPushButton;
+
+namespace tavu {
+
+struct AppContext;
+class WindowState;
+
+class BatchPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    BatchPanel(WindowState& state, AppContext& context, QWidget* parent = nullptr);
+    ~BatchPanel() override;
+
+    void cmdDone_Click();
+    void cmdStop_Click();
+    BatchController& batch() { return batch_; }
+
+signals:
+    void addPicturesRequested();   // the list is empty
+    void focusWidthRequested();    // the size is zero
+    void runStarted();
+    void optionsRequested();
+    void skinMenuRequested(const QPoint& global);
+
+private:
+    void onFinished(const Completion& c);
+    void showIdle();
+
+    WindowState& state_;
+    AppContext& ctx_;
+    BatchController batch_;
+    QPushButton *cmdDone, *cmdStop, *cmdOption, *cmdSkin;
+};
+
+}  // namespace tavu

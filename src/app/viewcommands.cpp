@@ -1,0 +1,88 @@
+#include "app/viewcommands.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include "app/appcontext.h"
+#include "app/optionsdialog.h"
+#include "app/prompts.h"
+#include "app/screencapture.h"
+#include "app/shell.h"
+#include "app/viewer.h"
+#include "app/widgets.h"
+#include "app/windowstate.h"
+#include "imageio/encode.h"
+#include "imageio/vipsinit.h"
+
+namespace tavu {
+
+ViewCommands::ViewCommands(WindowState& state, AppContext& context, QWidget* window)
+    : QObject(window), state_(state), ctx_(context), window_(window) {}
+
+void ViewCommands::mFBrows_Click() {
+    if (state_.current.isEmpty()) {
+        state_.tip(U("【操作错误】当前没有图片可以浏览。"));
+        return;
+    }
+    FullScreenViewer::open(state_.current, window_);
+}
+
+void ViewCommands::mFBrows2_Click() {
+    if (state_.heightText == "0" && state_.widthText == "0" && state_.iSizeMode != kSizeOriginal &&
+        state_.iSizeMode != kSizeFirstPreset) {
+        if (ctx_.prompts) ctx_.prompts->error(window_, U("图片尺寸不能同时为0！"));
+        emit focusWidthRequested();
+        return;
+    }
+    if (state_.previewImage.isNull() || state_.current.isEmpty()) {
+        state_.tip(U("【操作错误】没有可预览的图片。"));
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Canvas canvas;
+    RenderPicture(canvas, state_.current.toStdString(), state_.renderSettings());
+    const QString temp = ctx_.workDir + QStringLiteral("/user/tempBZ.bmp");
+    QDir().mkpath(ctx_.workDir + QStringLiteral("/user"));
+    const bool saved = SaveBmpFile(canvas, temp.toStdString());
+    QApplication::restoreOverrideCursor();
+    state_.changed();
+    if (saved) FullScreenViewer::open(temp, window_);
+}
+
+void ViewCommands::mBrowse_Click(int mode) {
+    if (mode == 1) state_.tip(U("【提示】正在启动多图浏览模式，请稍后……"));
+    const QStringList files = state_.entries();
+    if (files.isEmpty()) {
+        state_.tip(U("【操作错误】当前没有图片可以浏览。"));
+        return;
+    }
+    auto* b = new PictureBrowser(files, mode == 1 ? PictureBrowser::Mode::List : PictureBrowser::Mode::SlideShow,
+                                 std::max<int>(1, state_.settings.iSlideTime), std::max(0, state_.currentRow));
+    b->setAttribute(Qt::WA_DeleteOnClose);
+    b->present();
+}
+
+void ViewCommands::mTOption_Click(bool pdfPage) {
+    if (!pdfPage) state_.tip(U("【提示】请根据需要设置相关参数。"));
+    MemorySettingsStore scratch;
+    SettingsStore& store = ctx_.settings ? *ctx_.settings : static_cast<SettingsStore&>(scratch);
+    OptionsDialog dlg(state_.settings, store, pdfPage ? OptionsDialog::Page::Pdf : OptionsDialog::Page::General, window_);
+    if (dlg.exec() == QDialog::Accepted) emit optionsChanged();  // crop or fit may have changed
+}
+
+void ViewCommands::mCopySrc2_Click() {
+    const QString path = CaptureScreenToFile(window_, ctx_.workDir + QStringLiteral("/user"));
+    if (!path.isEmpty()) emit captured(path);
+}
+
+void ViewCommands::about() {
+    state_.tip(U(kTipWelcome));
+    if (!ctx_.prompts) return;
+    ctx_.prompts->about(window_, U("关于Tavu照片压缩"),
+                        U("<h3>Tavu照片压缩 1.0</h3><p>批量压缩照片:限制宽度、原始尺寸、预设尺寸或自定义尺寸,"
+                          "裁剪填满或完整放入,输出 JPG、PNG、TIFF、BMP。原图永远不会被改动。</p>") +
+                            QStringLiteral("<p>libvips %1 · Qt %2</p>")
+                                .arg(QString::fromStdString(ImageIOVersion()), QString::fromLatin1(qVersion())));
+}
+
+}  // namespace tavu

@@ -1,0 +1,87 @@
+// The window's shared state: the settings read at start-up and everything the groups of the
+// window decide together (size, colours, turn, effect, border, watermarks, output). Panels write
+// it from their controls and announce a change; the preview and the batch read it.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <map>
+#include <vector>
+
+#include "batch/batchrun.h"
+#include "batch/picturerender.h"
+#include "batch/sizepresets.h"
+#include "platform/settings.h"
+
+namespace tavu {
+
+class FileList;
+
+class WindowState : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    Settings settings;     // every stored setting as read at start-up
+    bool bLoaded = false;  // start-up has finished
+    bool bNoPreview = false;
+
+    // The list: its model (owned by the list panel) and the selected entry.
+    const FileList* list = nullptr;
+    QString current;
+    int currentRow = -1;
+
+    // Size: the size list's entry and the two boxes' texts.
+    int iSizeMode = 0;
+    int customSizeIndex = 2;  // the size list's last entry
+    QString widthText = QStringLiteral("400"), heightText = QStringLiteral("300");
+    std::vector<SizePreset> sSizeList;
+
+    // Colours, offset, turn, effect.
+    ColorMatrix cmPic = ColorMatrix::Identity();
+    float sngPicX = 0, sngPicY = 0;
+    int iTurn = kTurnNone;
+    int iEffect = kEffectNone;
+    int brightness = 0;
+
+    // Border and watermarks: positions as fractions of the picture, the picture file, its scale
+    // and opacity; the position lists' entries.
+    QString borderFile;
+    bool textOn = false, pictureOn = false;
+    int textPos = 0, picturePos = 0;
+    double dTSyX = 0, dTSyY = 0, dISyX = 0, dISyY = 0;
+    QString sISyF;
+    float sngSYScale = 1.0f;
+    double syAlpha = 0.8;   // the watermark picture's opacity (0-1)
+    int iSYMode = 0;        // which watermark the marker acts on: 0 text, -1 picture
+    bool bMoveMode = false;
+    std::map<int, QString> sPicTxt;  // descriptions by list position
+
+    // Output.
+    QString sOutDir, sPrefix, sOutExt;
+    QString format;         // the format list's text
+    bool rename = false;
+    QString digitsText = QStringLiteral("4");
+
+    // The preview shown now, and the width of the canvas it stands for.
+    QImage previewImage;
+    int previewCanvasWidth = 0;
+
+    RenderSettings renderSettings() const;
+    Decorations decorations() const;
+    BatchOptions batchOptions() const;
+    QStringList entries() const;
+
+    // A change that the preview shows: the selected picture is rendered again.
+    void changed() { emit renderChanged(); }
+    // A line for the status bar.
+    void tip(const QString& text) { emit tipRequested(text); }
+
+signals:
+    void renderChanged();
+    void tipRequested(const QString& text);
+    void previewShown();
+};
+
+}  // namespace tavu

@@ -1,0 +1,307 @@
+#include "filelist/filelistpanel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <algorithm>
+
+#include "app/appcontext.h"
+#include "app/prompts.h"
+#include "app/widgets.h"
+#include "app/windowstate.h"
+#include "batch/picname.h"
+#include "filelist/droppedpicture.h"
+#include "platform/settings.h"
+
+namespace tavu {
+
+namespace {
+std::string S(const QString& s) { return s.toStdString(); }
+}  // namespace
+
+FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* parent)
+    : QGroupBox(U("1.添加照片"), parent), state_(state), ctx_(context) {
+    setObjectName(QStringLiteral("Frame1"));
+    state_.list = &list_;
+    auto* grid = new QGridLayout(this);
+    cmdAdd = MakeButton(this, "cmdAdd", "添加图片", "添加单张或多张图片");
+    cmdAdds = MakeButton(this, "cmdAdds", "添加文件夹", "添加文件夹内全部图片");
+    cmdDel = MakeButton(this, "cmdDel", "移除图片", "移除选定图片");
+    cmdClr = MakeButton(this, "cmdClr", "全部清空", "移除所有已添加图片");
+    lstFile = new QListWidget(this);
+    lstFile->setObjectName(QStringLiteral("lstFile"));
+    lstFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstFile->setUniformItemSizes(true);  // long lists lay out in constant time
+    lstFile->setMinimumHeight(140);
+    lstFile->setAcceptDrops(false);  // drops reach the window, which tells the targets apart
+    lstFile->installEventFilter(this);
+    lstFile->viewport()->installEventFilter(this);
+    picSmall = new QFrame(this);
+    picSmall->setObjectName(QStringLiteral("picSmall"));
+    picSmall->setFrameShape(QFrame::StyledPanel);
+    picSmall->setFixedSize(96, 96);
+    imgSmall = new QLabel(picSmall);
+    imgSmall->setObjectName(QStringLiteral("imgSmall"));
+    imgSmall->setAlignment(Qt::AlignCenter);
+    imgSmall->setGeometry(2, 2, 92, 92);
+    imgSmall->setCursor(Qt::PointingHandCursor);
+    imgSmall->installEventFilter(this);
+    grid->addWidget(cmdAdd, 0, 0);
+    grid->addWidget(cmdAdds, 0, 1);
+    grid->addWidget(cmdDel, 0, 2);
+    grid->addWidget(cmdClr, 0, 3);
+    grid->addWidget(lstFile, 1, 0, 1, 3);
+    grid->addWidget(picSmall, 1, 3, Qt::AlignTop | Qt::AlignHCenter);
+    buildMenu();
+
+    connect(cmdAdd, &QPushButton::clicked, this, &FileListPanel::cmdAdd_Click);
+    connect(cmdAdds, &QPushButton::clicked, this, &FileListPanel::cmdAdds_Click);
+    connect(cmdDel, &QPushButton::clicked, this, &FileListPanel::cmdDel_Click);
+    connect(cmdClr, &QPushButton::clicked, this, &FileListPanel::cmdClr_Click);
+    connect(lstFile, &QListWidget::currentRowChanged, this, &FileListPanel::onCurrentRowChanged);
+    connect(lstFile, &QListWidget::itemDoubleClicked, this, &FileListPanel::viewRequested);
+    connect(&thumbs_, &Previewer::rendered, this, [this](quint64 id, const QString&, const QImage& image, const QString&, const QSize&) {
+        if (id != thumbId_ || image.isNull()) return;  // an unreadable picture leaves the thumbnail as it was
+        imgSmall->setPixmap(QPixmap::fromImage(image));
+        picSmall->show();
+    });
+    connect(&scanner_, &FolderScanner::progress, this,
+            [this](const QString& at) { state_.tip(U("【提示】正在查找图片(按Esc键取消):") + at); });
+    connect(&scanner_, &FolderScanner::finished, this, [this](auto found) { addScanned(found, 0); });
+    updateButtons();
+}
+
+void FileListPanel::buildMenu() {
+    mLst = new QMenu(this);
+    mLst->setObjectName(QStringLiteral("mLst"));
+    mDel = MakeAction(mLst, "mDel", "移除图片");
+    mUndoDelFile = MakeAction(mLst, "mUndoDelFile", "取消移除");
+    mUndoDelFile->setEnabled(false);
+    mClr = MakeAction(mLst, "mClr", "全部清空");
+    mShowFSrc = MakeAction(mLst, "mShowFSrc", "全屏查看");
+    mShowFSrc->setVisible(false);
+    mLst->addSeparator();
+    mCopyFileName = MakeAction(mLst, "mCopyFileName", "复制文件路径");
+    lstFile->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstFile, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        if (lstFile->currentRow() >= 0) mLst->popup(lstFile->viewport()->mapToGlobal(p));
+    });
+    connect(mCopyFileName, &QAction::triggered, this, [this] {
+        if (!lstFile->currentItem()) return;
+        const QString path = lstFile->currentItem()->text();
+        QApplication::clipboard()->setText(path);
+        state_.tip(U("【提示】文件路径已复制:") + path);
+    });
+    connect(mDel, &QAction::triggered, this, &FileListPanel::cmdDel_Click);
+    connect(mClr, &QAction::triggered, this, &FileListPanel::cmdClr_Click);
+    connect(mUndoDelFile, &QAction::triggered, this, &FileListPanel::mUndoDel_Click);
+    connect(mShowFSrc, &QAction::triggered, this, &FileListPanel::viewRequested);
+}
+
+void FileListPanel::onCurrentRowChanged(int row) {
+    QListWidgetItem* item = row >= 0 ? lstFile->item(row) : nullptr;
+    state_.current = item ? item->text() : QString();
+    state_.currentRow = item ? row : -1;
+    if (!item) return;
+    // The thumbnail shows the source itself.
+    RenderSettings thumb;
+    thumb.sizeMode = kSizeOriginal;
+    thumb.widthText = thumb.heightText = "0";
+    thumbId_ = thumbs_.request(item->text(), thumb, 92, 92);
+    emit selectionChanged();
+}
+
+bool FileListPanel::addPath(const QString& path) {
+    if (!list_.add(S(path))) return false;
+    lstFile->addItem(path);  // the tooltip comes from the viewport's tooltip handler
+    return true;
+}
+
+void FileListPanel::addPaths(const QStringList& paths, bool selectLast) {
+    QStringList added;
+    for (const QString& p : paths)
+        if (list_.add(S(p))) added << p;
+    lstFile->addItems(added);  // one insertion for all of them
+    if (selectLast && !added.isEmpty()) lstFile->setCurrentRow(lstFile->count() - 1);
+    updateButtons();
+}
+
+void FileListPanel::addStartupPaths(const QStringList& paths) {
+    for (const QString& p : paths) {
+        const QFileInfo f(p);
+        if (f.isDir()) {
+            for (const std::string& e : ScanFolderPictures(S(f.absoluteFilePath()))) addPath(QString::fromStdString(e));
+        } else {
+            addPath(QDir::cleanPath(f.absoluteFilePath()));
+        }
+    }
+    updateButtons();
+    if (lstFile->count() > 0) lstFile->setCurrentRow(lstFile->count() - 1);
+}
+
+void FileListPanel::rebuildList(int current) {
+    lstFile->setUpdatesEnabled(false);
+    lstFile->blockSignals(true);
+    lstFile->clear();
+    lstFile->addItems(state_.entries());
+    lstFile->blockSignals(false);
+    lstFile->setUpdatesEnabled(true);
+    if (lstFile->count() > 0) lstFile->setCurrentRow(std::clamp(current, 0, lstFile->count() - 1));
+    else onCurrentRowChanged(-1);
+    updateButtons();
+}
+
+void FileListPanel::updateButtons() {
+    const bool any = lstFile->count() > 0;
+    cmdDel->setEnabled(any);
+    cmdClr->setEnabled(any);
+    mUndoDelFile->setEnabled(list_.canUndo());
+    emit listChanged();
+}
+
+void FileListPanel::step(int delta) {
+    const int row = lstFile->currentRow() + delta;
+    if (row >= 0 && row < lstFile->count()) lstFile->setCurrentRow(row);
+}
+
+bool FileListPanel::listContains(const QWidget* reference, const QPoint& at) const {
+    return lstFile->rect().contains(lstFile->mapFrom(reference, at));
+}
+
+void FileListPanel::cmdAdd_Click() {
+    state_.tip(U("【提示】选择要添加的图片,可多选。"));
+    if (!ctx_.prompts) return;
+    const QStringList files = ctx_.prompts->chooseFiles(
+        window(), U("选择要添加的图片,可多选。"), QString::fromStdString(state_.settings.sODIR),
+        U("图片文件 (*.jpg *.jpeg *.bmp *.gif *.png *.tif *.tiff *.JPG *.JPEG *.BMP *.GIF *.PNG *.TIF *.TIFF)"));
+    if (!files.isEmpty()) {
+        state_.settings.sODIR = S(QFileInfo(files.first()).absolutePath());
+        if (ctx_.settings) ctx_.settings->save("sODIR", state_.settings.sODIR);
+    }
+    addPaths(files, false);
+    if (lstFile->count() > 0) {
+        lstFile->setCurrentRow(lstFile->count() - 1);
+        lstFile->setFocus();
+    }
+}
+
+void FileListPanel::cmdAdds_Click() {
+    state_.tip(U("【提示】请选择文件夹,该文件夹内所有图片将被添加。"));
+    if (!ctx_.prompts || scanning()) return;
+    bool sub = false;
+    const QString folder = ctx_.prompts->chooseFolder(window(), U("请选择文件夹,该文件夹内所有图片将被添加。"),
+                                                      QString::fromStdString(state_.settings.sODIR), &sub);
+    if (folder.isEmpty()) return;
+    state_.settings.sODIR = S(folder);
+    if (ctx_.settings) ctx_.settings->save("sODIR", state_.settings.sODIR);
+    startFolderScan(folder, sub);
+}
+
+void FileListPanel::startFolderScan(const QString& folder, bool recursive) {
+    // The scan runs off the window's thread; Esc cancels it; the pictures found so far are kept.
+    if (!scanner_.start(folder, recursive)) return;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    state_.tip(U("【提示】正在查找图片,按Esc键取消……"));
+}
+
+void FileListPanel::addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from) {
+    // A few thousand entries per turn of the event loop, so that a huge folder never freezes the window.
+    adding_ = true;
+    const size_t to = std::min(found->size(), from + 2000);
+    QStringList added;
+    for (size_t i = from; i < to; ++i)
+        if (list_.add((*found)[i])) added << QString::fromStdString((*found)[i]);
+    lstFile->addItems(added);
+    if (to < found->size()) {
+        QTimer::singleShot(0, this, [this, found, to] { addScanned(found, to); });
+        return;
+    }
+    adding_ = false;
+    QApplication::restoreOverrideCursor();
+    updateButtons();
+    state_.tip(QStringLiteral("【提示】已添加图片,共%1个。").arg(lstFile->count()));
+    if (lstFile->count() > 0) {
+        lstFile->setCurrentRow(lstFile->count() - 1);
+        lstFile->setFocus();
+    }
+}
+
+void FileListPanel::showEmpty() {
+    picSmall->hide();
+    emit emptied();
+}
+
+void FileListPanel::cmdDel_Click() {
+    std::vector<size_t> rows;
+    for (const QModelIndex& i : lstFile->selectionModel()->selectedRows()) rows.push_back(size_t(i.row()));
+    const int first = rows.empty() ? lstFile->currentRow() : int(*std::min_element(rows.begin(), rows.end()));
+    list_.remove(rows);
+    rebuildList(first);
+    lstFile->setFocus();
+    if (lstFile->count() == 0) showEmpty();
+}
+
+void FileListPanel::mUndoDel_Click() {
+    if (!list_.canUndo()) return;
+    const int current = lstFile->currentRow();
+    list_.undo();
+    rebuildList(current < 0 ? 0 : current);
+}
+
+void FileListPanel::cmdClr_Click() {
+    list_.clear();
+    rebuildList(0);
+    showEmpty();
+    cmdAdds->setFocus();
+}
+
+void FileListPanel::dropData(const QMimeData* data, bool select) {
+    if (data->hasUrls()) {
+        QStringList paths;
+        for (const QUrl& u : data->urls())
+            if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
+        addPaths(paths, select);
+        return;
+    }
+    if (!data->hasImage()) return;
+    // Picture data (not files): saved as a bitmap in the user folder; the clipboard is left alone.
+    const QString path = SaveDroppedPicture(qvariant_cast<QImage>(data->imageData()), ctx_.workDir + QStringLiteral("/user"));
+    if (path.isEmpty()) return;
+    list_.append(S(path));
+    lstFile->addItem(path);
+    if (select) lstFile->setCurrentRow(lstFile->count() - 1);
+    updateButtons();
+}
+
+bool FileListPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgSmall && event->type() == QEvent::MouseButtonRelease) {
+        emit viewRequested();
+    } else if (watched == lstFile && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Delete) cmdDel_Click();
+        if (k->key() == Qt::Key_Escape && list_.canUndo()) mUndoDel_Click();
+    } else if (watched == lstFile->viewport() && event->type() == QEvent::ToolTip) {
+        // The entry under the pointer, or the last one below the entries.
+        auto* h = static_cast<QHelpEvent*>(event);
+        QListWidgetItem* item = lstFile->itemAt(h->pos());
+        if (!item && lstFile->count() > 0) item = lstFile->item(lstFile->count() - 1);
+        if (item) QToolTip::showText(h->globalPos(), item->text(), lstFile);
+        return true;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+}  // namespace tavu

@@ -1,0 +1,91 @@
+// The list group "1.添加照片": adding pictures and folders, drops, removing and undoing, the
+// list's keys, tooltips and context menu, and the thumbnail of the selected source.
+#pragma once
+
+#include <QGroupBox>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/previewer.h"
+#include "filelist/filelist.h"
+#include "filelist/folderscanner.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMimeData;
+class QPushButton;
+
+namespace tavu {
+
+struct AppContext;
+class WindowState;
+
+class FileListPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    FileListPanel(WindowState& state, AppContext& context, QWidget* parent = nullptr);
+
+    // Adds by the picture-name and duplicate rules; `selectLast` selects the last one added.
+    bool addPath(const QString& path);
+    void addPaths(const QStringList& paths, bool selectLast);
+    // Files and folders given when the program starts: added, the last one selected and shown.
+    void addStartupPaths(const QStringList& paths);
+    // Adds dropped files (selecting the last one added when `select`), or saves dropped picture
+    // data as a bitmap in the user folder and adds it.
+    void dropData(const QMimeData* data, bool select);
+    // Whether a point of `reference`'s coordinates lies on the list box.
+    bool listContains(const QWidget* reference, const QPoint& at) const;
+
+    void cmdAdd_Click();
+    void cmdAdds_Click();
+    void cmdDel_Click();
+    void cmdClr_Click();
+    void mUndoDel_Click();
+    // Selects the entry `delta` places from the selected one, when there is one.
+    void step(int delta);
+
+    bool scanning() const { return scanner_.running() || adding_; }
+    void cancelScan() { scanner_.cancel(); }
+    const FileList& fileList() const { return list_; }
+    QListWidget* listBox() const { return lstFile; }
+
+signals:
+    void selectionChanged();   // another entry is selected: the preview follows
+    void listChanged();        // entries were added or removed
+    void emptied();            // the last entry was removed
+    void viewRequested();      // the source, full screen
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void onCurrentRowChanged(int row);
+    void rebuildList(int current);
+    void updateButtons();
+    void startFolderScan(const QString& folder, bool recursive);
+    void addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from);
+    void showEmpty();
+
+    WindowState& state_;
+    AppContext& ctx_;
+    FileList list_;
+    FolderScanner scanner_;
+    Previewer thumbs_;
+    quint64 thumbId_ = 0;
+    bool adding_ = false;  // entries found by a scan are still being listed
+
+    QPushButton *cmdAdd, *cmdAdds, *cmdDel, *cmdClr;
+    QListWidget* lstFile;
+    QFrame* picSmall;
+    QLabel* imgSmall;
+    QMenu* mLst;
+    QAction *mDel, *mUndoDelFile, *mClr, *mShowFSrc, *mCopyFileName;
+};
+
+}  // namespace tavu

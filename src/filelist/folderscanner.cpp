@@ -1,0 +1,42 @@
+#include "filelist/folderscanner.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <thread>
+
+#include "batch/picname.h"
+
+namespace tavu {
+
+bool FolderScanner::start(const QString& folder, bool recursive) {
+    if (running_) return false;
+    running_ = true;
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    auto cancel = cancel_;
+    QPointer<FolderScanner> self(this);
+    std::thread([self, cancel, folder = folder.toStdString(), recursive] {
+        FolderScan scan;
+        scan.recursive = recursive;
+        scan.hiddenFiles = recursive;  // the scan with subfolders lists hidden files too
+        scan.progress = [self, cancel](const std::string& at) {
+            const QString f = QString::fromStdString(at);
+            QMetaObject::invokeMethod(qApp, [self, f] {
+                if (self && self->running_) emit self->progress(f);
+            });
+            return !cancel->load();
+        };
+        auto found = std::make_shared<std::vector<std::string>>(ScanFolderPictures(folder, scan));
+        QMetaObject::invokeMethod(qApp, [self, found] {
+            if (!self) return;
+            self->running_ = false;
+            emit self->finished(found);
+        });
+    }).detach();
+    return true;
+}
+
+void FolderScanner::cancel() {
+    if (cancel_) cancel_->store(true);
+}
+
+}  // namespace tavu
