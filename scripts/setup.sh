@@ -12,8 +12,10 @@ packages=(
   libvips-dev qt6-base-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev libvips-tools imagemagick hyperfine time
-  # running the window headless, and Chinese text
-  xvfb xauth fonts-wqy-microhei
+  # running the window headless, and Chinese text (also Qt's own buttons and dialogs)
+  xvfb xauth fonts-wqy-microhei qt6-translations-l10n
+  # trying the window as a user would: a window manager, pointer and keys, window properties
+  openbox xdotool x11-utils
 )
 if [ "${1:-}" = "--bench" ]; then
   # real photographs to make camera-sized test photos from, and a tool to give them EXIF tags
