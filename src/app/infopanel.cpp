@@ -3,13 +3,14 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include "app/elidedlabel.h"
 #include "app/widgets.h"
 
 namespace tavu {
 
 namespace {
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text) {
-    auto* l = new QLabel(U(text), parent);
+    auto* l = new ElidedLabel(U(text), parent);
     l->setObjectName(QString::fromLatin1(name));
     return l;
 }

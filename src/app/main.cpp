@@ -9,6 +9,8 @@
 
 #include "app/mainwindow.h"
 #include "app/prompts.h"
+#include "app/screenguard.h"
+#include "app/translations.h"
 #include "cli/clirun.h"
 #include "platform/paths.h"
 
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    tavu::InstallChineseQtTranslations(&app);
+    tavu::ScreenGuard::Install(&app);
     tavu::IniSettingsStore store(tavu::DefaultSettingsPath());
     tavu::QtPrompts prompts(&store);
     tavu::AppContext context;
@@ -36,6 +40,7 @@ int main(int argc, char** argv) {
     context.prompts = &prompts;
     tavu::MainWindow w(context);
     w.resize(1180, 760);
+    tavu::ScreenGuard::Fit(&w);  // a smaller screen gets a smaller window
     w.show();
     // Pictures and folders named on the command line go into the list, the last one selected.
     QStringList paths;

@@ -22,6 +22,7 @@
 #include "app/sizepanel.h"
 #include "app/skins.h"
 #include "app/toolframes.h"
+#include "app/verticalscroll.h"
 #include "app/viewcommands.h"
 #include "app/widgets.h"
 #include "filelist/filelistpanel.h"
@@ -32,7 +33,7 @@ namespace tavu {
 
 void ClickLabel::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) emit clicked();
-    QLabel::mousePressEvent(e);
+    ElidedLabel::mousePressEvent(e);
 }
 
 MainWindow::MainWindow(AppContext context, QWidget* parent) : QMainWindow(parent), ctx_(std::move(context)) {
@@ -61,17 +62,24 @@ void MainWindow::buildLayout() {
     auto* columns = new QHBoxLayout;
     outer->addLayout(columns, 1);
 
-    // Left column: the groups that follow the work.
-    auto* left = new QVBoxLayout;
-    columns->addLayout(left, 0);
-    files_ = new FileListPanel(state_, ctx_, central);
-    sizes_ = new SizePanel(state_, central);
-    decorations_ = new DecorationsPanel(state_, ctx_, central);
-    output_ = new OutputPanel(state_, ctx_, central);
-    batch_ = new BatchPanel(state_, ctx_, central);
-    info_ = new InfoPanel(central);
+    // Left column: the groups that follow the work. On a small screen it scrolls rather than
+    // pushing the window beyond the screen; the preview takes any room to spare.
+    auto* scroll = new VerticalScrollArea(central);
+    scroll->setObjectName(QStringLiteral("scrGroups"));
+    auto* groups = new QWidget(scroll);
+    groups->setObjectName(QStringLiteral("groups"));
+    auto* left = new QVBoxLayout(groups);
+    left->setContentsMargins(0, 0, 0, 0);
+    files_ = new FileListPanel(state_, ctx_, groups);
+    sizes_ = new SizePanel(state_, groups);
+    decorations_ = new DecorationsPanel(state_, ctx_, groups);
+    output_ = new OutputPanel(state_, ctx_, groups);
+    batch_ = new BatchPanel(state_, ctx_, groups);
+    info_ = new InfoPanel(groups);
     left->addWidget(files_, 1);
     for (QWidget* w : std::initializer_list<QWidget*>{sizes_, decorations_, output_, batch_, info_}) left->addWidget(w);
+    scroll->setWidget(groups);
+    columns->addWidget(scroll, 0);
 
     // Right column: the preview with its tool frames and the placement on it.
     preview_ = new PreviewPanel(state_, central);

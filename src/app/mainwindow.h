@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/appcontext.h"
+#include "app/elidedlabel.h"
 #include "app/menus.h"
 #include "app/windowstate.h"
 
@@ -28,10 +29,10 @@ class ViewCommands;
 class WatermarkPlacement;
 
 // A label that reports clicks (the status line opens the home page).
-class ClickLabel : public QLabel {
+class ClickLabel : public ElidedLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    using ElidedLabel::ElidedLabel;
 signals:
     void clicked();
 

@@ -108,7 +108,7 @@ QWidget* OptionsDialog::buildGeneralPage() {
     qRow->addWidget(sliderQuality_, 1);
     qRow->addWidget(spinQuality_);
     qForm->addRow(QStringLiteral("JPEG 压缩质量:"), qRow);
-    qForm->addRow(Hint(QStringLiteral("0 - 100，数值越大画质越好，文件也越大。")));
+    qForm->addRow(Hint(QStringLiteral("0 - 100，数值越大画质越好，文件也越大。85 兼顾画质与大小；100 的文件常是 85 的两三倍。")));
     lay->addWidget(quality);
 
     // Crop or fit, and which part of the picture a crop keeps.

@@ -31,6 +31,7 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
     imgM = new QLabel(picImg);
     imgM->setObjectName(QStringLiteral("imgM"));
     imgM->setAlignment(Qt::AlignCenter);
+    imgM->setTextFormat(Qt::PlainText);
     imgM->setMouseTracking(true);
     txtPicTxt = MakeBox(picImg, "txtPicTxt", "在这里填写该图片的说明,回车确认,ESC键隐藏本说明");
     txtPicTxt->hide();

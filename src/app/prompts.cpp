@@ -2,31 +2,56 @@
 
 #include "chooser/chooser.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
 namespace tavu {
 
+namespace {
+
+// Message boxes with their own Chinese button texts, whether or not Qt's translations are there.
+// Texts are shown as typed: a file name never turns into markup.
+QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                                 QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Ok, "确定"}, {QMessageBox::Cancel, "取消"}, {QMessageBox::Yes, "是"}, {QMessageBox::No, "否"}};
+    for (auto [button, caption] : captions)
+        if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(caption));
+    return QMessageBox::StandardButton(box.exec());
+}
+
+}  // namespace
+
 void QtPrompts::error(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox::critical(parent, title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title, text);
+    Show(parent, QMessageBox::Critical, title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title, text, QMessageBox::Ok);
 }
 
 bool QtPrompts::ask(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, QString::fromUtf8(kProgramTitle), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return Show(parent, QMessageBox::Question, QString::fromUtf8(kProgramTitle), text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void QtPrompts::about(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::about(parent, title, text);
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::RichText);  // our own text, with a heading
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
 }
 
 std::optional<QString> QtPrompts::input(QWidget* parent, const QString& title, const QString& prompt,
                                         const QString& initial) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, initial, &ok);
-    if (!ok) return std::nullopt;
-    return text;
+    QInputDialog dlg(parent);
+    dlg.setWindowTitle(title);
+    dlg.setLabelText(prompt);
+    dlg.setTextValue(initial);
+    dlg.setOkButtonText(QStringLiteral("确定"));
+    dlg.setCancelButtonText(QStringLiteral("取消"));
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return dlg.textValue();
 }
 
 QString QtPrompts::chooseFolder(QWidget* parent, const QString& prompt, const QString& start, bool* includeSubfolders) {

@@ -1,6 +1,7 @@
 #include "app/viewer.h"
 
 #include "app/previewer.h"
+#include "app/widgets.h"
 
 #include <QApplication>
 #include <QDir>
@@ -326,7 +327,7 @@ void PictureBrowser::buildList() {
     const QIcon waiting(Tile({}, QStringLiteral("载入中…"), dpr));
     for (const QString& f : files_) {
         auto* item = new QListWidgetItem(waiting, QFileInfo(f).fileName(), list_);
-        item->setToolTip(QDir::toNativeSeparators(f));
+        item->setToolTip(PlainTip(QDir::toNativeSeparators(f)));
         item->setSizeHint(list_->gridSize() - QSize(6, 6));
     }
     if (!files_.isEmpty()) list_->setCurrentRow(0);
@@ -335,6 +336,7 @@ void PictureBrowser::buildList() {
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lBrowseInfo"));
+    status_->setTextFormat(Qt::PlainText);
     status_->setContentsMargins(8, 2, 8, 2);
 
     auto* lay = new QVBoxLayout(this);

@@ -11,6 +11,12 @@ namespace tavu {
 
 inline QString U(const char* s) { return QString::fromUtf8(s); }
 
+// A tooltip that shows `text` as typed: Qt takes a tooltip with anything like a tag for markup.
+inline QString PlainTip(const QString& text) {
+    if (text.isEmpty()) return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 inline QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* tip = nullptr) {
     auto* b = new QPushButton(U(caption), parent);
     b->setObjectName(QString::fromLatin1(name));

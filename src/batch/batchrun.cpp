@@ -232,15 +232,28 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     SetImageIOThreads(threadsBefore);
 
     c.stopped = claimed < n;
-    c.openOutputFolder = o.autoOpenFolder != 0;
-    c.resultTip = kTipDone;
+    // A stopped run is not finished: it says so, and the output folder is not opened as if it were.
+    c.openOutputFolder = o.autoOpenFolder != 0 && !c.stopped;
+    if (c.stopped) {
+        c.resultTip = "【提示】已停止。已保存" + std::to_string(c.written) + "张图片,未处理" +
+                      std::to_string(c.total - c.finished) + "张。";
+    } else {
+        c.resultTip = kTipDone;
+    }
     if (log_.flag() && o.saveErrorLog != 0) {
         c.errorLogPath = o.naming.outDir + "/" + kErrorLogFileName;
-        WriteError ignored;
-        WriteFileAtomic(c.errorLogPath, log_.fileContents(), ignored);  // a failure is ignored
-        c.errorLogWritten = true;
-        c.errorLogQuestion = "在处理过程中发生错误,这些错误已经保存到" + c.errorLogPath + "。\r\n现在查看错误记录吗？";
-        c.resultTip = std::string(kTipDoneWithErrors) + c.resultTip;
+        WriteError error;
+        c.errorLogWritten = WriteFileAtomic(c.errorLogPath, log_.fileContents(), error);
+        if (c.errorLogWritten) {
+            c.errorLogQuestion = "在处理过程中发生错误,这些错误已经保存到" + c.errorLogPath + "。\r\n现在查看错误记录吗？";
+            c.resultTip = std::string(kTipDoneWithErrors) + c.resultTip;
+        } else {
+            c.resultTip = "请注意,有" + std::to_string(c.failed) + "张图片处理失败,错误记录无法保存到" + c.errorLogPath +
+                          "。" + c.resultTip;
+        }
+    } else if (c.failed > 0) {
+        // Without the error log the failures are still named: a run with failures is no success.
+        c.resultTip = "请注意,有" + std::to_string(c.failed) + "张图片处理失败。" + c.resultTip;
     }
     c.errorText = log_.text();
     log_.endRun();

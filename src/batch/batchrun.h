@@ -78,7 +78,7 @@ struct Completion {
     uint64_t bytesIn = 0, bytesOut = 0;
     bool openOutputFolder = false;     // bAutoODir was on
     std::string outputFolder;
-    bool errorLogWritten = false;      // ErrorLog.txt was (attempted to be) written
+    bool errorLogWritten = false;      // ErrorLog.txt was written (errorLogPath set whenever it was tried)
     std::string errorLogPath;
     std::string errorLogQuestion;      // non-empty: ask it; Yes opens the log in the text editor
     std::string errorText;             // the error text as the run left it, before it was emptied

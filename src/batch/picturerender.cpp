@@ -21,6 +21,11 @@ DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const Rende
     d.colors = s.colors;
     d.offsetX = s.offsetX;
     d.offsetY = s.offsetY;
+    d.quarterTurn = s.turn == kTurnClockwise ? 1 : s.turn == kTurnCounterClockwise ? -1 : 0;
+    d.cropX = s.cropX;
+    d.cropY = s.cropY;
+    d.cropW = s.cropW;
+    d.cropH = s.cropH;
     DrawOutcome out = DrawPicFile(canvas, source, d);
     if (out.ok() && TurnOrEffectChanges(s.turn, s.effect, s.brightness) &&
         !ApplyTurnAndEffect(canvas, s.turn, s.effect, s.brightness)) {

@@ -20,6 +20,8 @@ struct RenderSettings {
     int16_t cropToFill = 1, xCutMode = kAnchorCentre, yCutMode = kAnchorStart;
     ColorMatrix colors = ColorMatrix::Identity();
     float offsetX = 0, offsetY = 0;
+    // The part of the upright source that is used (source pixels; empty: all of it).
+    int cropX = 0, cropY = 0, cropW = 0, cropH = 0;
     // After the drawing: the direction menu's entry, the effect menu's entry (kEffectNone, 0..11,
     // or kEffectBrightness with `brightness` -75..75).
     int turn = kTurnNone;
@@ -29,6 +31,7 @@ struct RenderSettings {
     Decorations decorations;
 };
 
+// A quarter turn is laid out before sizing: the size, crop and fit apply to the turned picture.
 // Size texts that are not numbers draw nothing: the canvas stays empty and the outcome is
 // NoCanvas. A turn or effect that runs out of memory is a SurfaceFailed outcome. A border or
 // watermark that cannot be drawn is left out and the picture still counts as drawn; the reason

@@ -127,6 +127,7 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
 
     Label1 = new QLabel(U("请选择目录或文件。"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);  // it shows folder and file names
     Label1->setWordWrap(true);
     Label1->setMinimumHeight(Label1->fontMetrics().height() * 2);
     Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -160,6 +161,7 @@ ChooserDialog::ChooserDialog(Mode mode, SettingsStore* store, QWidget* parent)
     Frame1 = new QGroupBox(U("图片预览"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Image1 = new QLabel(Frame1);
+    Image1->setTextFormat(Qt::PlainText);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setFixedSize(kPreviewWidth, kPreviewHeight);
     Image1->setAlignment(Qt::AlignCenter);

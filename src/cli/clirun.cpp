@@ -268,6 +268,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     observer.finish();
 
     if (c.errorLogWritten) err << "错误记录已保存到 " << c.errorLogPath << "\n";
+    else if (!c.errorLogPath.empty()) err << "错误记录无法保存到 " << c.errorLogPath << "\n";
     if (!a.quiet) {
         out << (c.stopped ? "已停止: " : "完成: ") << "写入 " << c.written << " 张";
         if (c.failed) out << ",失败 " << c.failed << " 张";

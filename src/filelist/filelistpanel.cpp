@@ -46,6 +46,8 @@ FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* p
     lstFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstFile->setUniformItemSizes(true);  // long lists lay out in constant time
     lstFile->setMinimumHeight(140);
+    lstFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstFile->setTextElideMode(Qt::ElideMiddle);  // long paths shortened in the middle; the tooltip has them whole
     lstFile->setAcceptDrops(false);  // drops reach the window, which tells the targets apart
     lstFile->installEventFilter(this);
     lstFile->viewport()->installEventFilter(this);
@@ -298,7 +300,7 @@ bool FileListPanel::eventFilter(QObject* watched, QEvent* event) {
         auto* h = static_cast<QHelpEvent*>(event);
         QListWidgetItem* item = lstFile->itemAt(h->pos());
         if (!item && lstFile->count() > 0) item = lstFile->item(lstFile->count() - 1);
-        if (item) QToolTip::showText(h->globalPos(), item->text(), lstFile);
+        if (item) QToolTip::showText(h->globalPos(), PlainTip(item->text()), lstFile);
         return true;
     }
     return QGroupBox::eventFilter(watched, event);

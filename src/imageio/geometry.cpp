@@ -1,5 +1,6 @@
 #include "imageio/geometry.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -13,7 +14,9 @@ int RoundHalfEven(double v) {
     return int(v);
 }
 
-DrawGeometry ComputeGeometry(int w0, int h0, const DrawParams& p) {
+namespace {
+
+DrawGeometry PlainGeometry(int w0, int h0, const DrawParams& p) {
     DrawGeometry g;
     if (w0 <= 0 || h0 <= 0) return g;
 
@@ -62,6 +65,45 @@ DrawGeometry ComputeGeometry(int w0, int h0, const DrawParams& p) {
 
     g.source = {RoundHalfEven(sx), RoundHalfEven(sy), RoundHalfEven(sw), RoundHalfEven(sh)};
     g.destination = {RoundHalfEven(dx), RoundHalfEven(dy), RoundHalfEven(dw), RoundHalfEven(dh)};
+    return g;
+}
+
+// A rectangle of a picture turned a quarter (`turn` +1 clockwise, -1 counter-clockwise) back in
+// the unturned picture, which is `unturnedW` x `unturnedH`.
+IntRect Unturn(const IntRect& r, int turn, int unturnedW, int unturnedH) {
+    if (turn > 0) return {r.y, unturnedH - (r.x + r.w), r.h, r.w};
+    return {unturnedW - (r.y + r.h), r.x, r.h, r.w};
+}
+
+}  // namespace
+
+IntRect CropArea(int w0, int h0, const DrawParams& p) {
+    const int x0 = std::clamp(p.cropX, 0, w0), y0 = std::clamp(p.cropY, 0, h0);
+    const int x1 = int(std::clamp<long long>(0LL + p.cropX + p.cropW, 0, w0));
+    const int y1 = int(std::clamp<long long>(0LL + p.cropY + p.cropH, 0, h0));
+    if (p.cropW <= 0 || p.cropH <= 0 || x1 <= x0 || y1 <= y0) return {0, 0, w0, h0};
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+DrawGeometry ComputeGeometry(int w0, int h0, const DrawParams& p) {
+    if (w0 <= 0 || h0 <= 0) return {};
+    const IntRect crop = CropArea(w0, h0, p);
+    DrawGeometry g;
+    if (p.quarterTurn == 0) {
+        g = PlainGeometry(crop.w, crop.h, p);
+    } else {
+        // Lay the turned picture out, then carry the layout back to the unturned one.
+        const DrawGeometry t = PlainGeometry(crop.h, crop.w, p);
+        g = t;
+        g.canvasWidth = t.canvasHeight;
+        g.canvasHeight = t.canvasWidth;
+        g.targetWidth = t.targetHeight;
+        g.targetHeight = t.targetWidth;
+        g.source = Unturn(t.source, p.quarterTurn, crop.w, crop.h);
+        g.destination = Unturn(t.destination, p.quarterTurn, g.canvasWidth, g.canvasHeight);
+    }
+    g.source.x += crop.x;
+    g.source.y += crop.y;
     return g;
 }
 

@@ -24,12 +24,22 @@ struct DrawParams {
     int16_t yCutMode = kAnchorStart;  // which part of an over-tall source is kept
     ColorMatrix colors = ColorMatrix::Identity();
     float offsetX = 0, offsetY = 0;   // the picture's offset on the canvas, in pixels
+    // The result will be turned a quarter after drawing (+1 clockwise, -1 counter-clockwise): the
+    // size, crop and fit then apply to the turned picture, so that "width 800" means the saved
+    // picture's width. The canvas comes out in the unturned orientation, ready for the turn.
+    int quarterTurn = 0;
+    // Only this part of the upright picture is used (empty: all of it); it is clipped to the picture.
+    int cropX = 0, cropY = 0, cropW = 0, cropH = 0;
 };
 
 struct IntRect {
     int x = 0, y = 0, w = 0, h = 0;
     bool operator==(const IntRect&) const = default;
 };
+
+// The crop rectangle of `params` clipped to a w0 x h0 picture; the whole picture when it is empty
+// or lies outside.
+IntRect CropArea(int w0, int h0, const DrawParams& params);
 
 struct DrawGeometry {
     int canvasWidth = 0, canvasHeight = 0;

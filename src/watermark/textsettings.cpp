@@ -55,7 +55,9 @@ TextSettingsDialog::TextSettingsDialog(const TextStyle& s, QWidget* parent) : QD
     form->addRow(QStringLiteral("样式:"), styles);
     lblSample = new QLabel(this);
     lblSample->setObjectName(QStringLiteral("lblSample"));
-    lblSample->setMinimumHeight(80);
+    lblSample->setFixedHeight(96);
+    lblSample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // a long text never widens the window
+    lblSample->setTextFormat(Qt::PlainText);
     lblSample->setAlignment(Qt::AlignCenter);
     lblSample->setAutoFillBackground(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -83,12 +85,22 @@ TextSettingsDialog::TextSettingsDialog(const TextStyle& s, QWidget* parent) : QD
     updateSample();
 }
 
+void TextSettingsDialog::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    updateSample();
+}
+
 void TextSettingsDialog::updateSample() {
     QFont f = cmbFont->currentFont();
     f.setPointSize(std::min(spnSize->value(), 48));
     f.setBold(chkBold->isChecked());
     f.setUnderline(chkUnderline->isChecked());
     f.setItalic(chkItalic->isChecked());
+    // A text too wide for the sample is shown smaller, down to 8 points, and then shortened.
+    const QString text = txtText->text().isEmpty() ? QStringLiteral("水印文字 Sample") : txtText->text();
+    const int room = std::max(40, lblSample->width() - 16);
+    const int wide = QFontMetrics(f).horizontalAdvance(text);
+    if (wide > room) f.setPointSize(std::max(8, int(f.pointSize() * double(room) / wide)));
     lblSample->setFont(f);
     // The sample keeps its own colours whatever the skin says.
     lblSample->setStyleSheet(QStringLiteral("QLabel{background:#c8c8c8;color:%1;font-family:'%2';font-size:%3pt;"
@@ -97,7 +109,7 @@ void TextSettingsDialog::updateSample() {
                                  .arg(f.pointSize())
                                  .arg(f.bold() ? "bold" : "normal", f.italic() ? "italic" : "normal",
                                       f.underline() ? "underline" : "none"));
-    lblSample->setText(txtText->text().isEmpty() ? QStringLiteral("水印文字 Sample") : txtText->text());
+    lblSample->setText(QFontMetrics(f).elidedText(text, Qt::ElideMiddle, room));
     cmdColor->setStyleSheet(QStringLiteral("QPushButton{border-left:18px solid %1;}").arg(FromStored(color_).name()));
 }
 

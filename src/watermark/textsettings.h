@@ -35,6 +35,9 @@ public:
     QCheckBox *chkBold, *chkUnderline, *chkItalic;
     QLabel* lblSample;
 
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
 private:
     void updateSample();
     int32_t color_ = 0;

@@ -138,14 +138,14 @@ TEST(BatchRun, ErrorTextHeaderOnlyInTheFirstRun) {
     const std::vector<uint8_t> second = ReadBytes(out + "/ErrorLog.txt");
     EXPECT_EQ(std::string(second.begin(), second.end()), line + "\r\n\r\n");
 
-    // Without the error-log switch: no file, no question, the plain tip.
+    // Without the error-log switch: no file, no question, but the tip still names the failure.
     TempDir t2;
     o.naming.outDir = t2.path();
     o.saveErrorLog = 0;
     c = r.run(list, o);
     EXPECT_FALSE(c.errorLogWritten);
     EXPECT_TRUE(c.errorLogQuestion.empty());
-    EXPECT_EQ(c.resultTip, "【提示】处理完毕！图片已保存到输出文件夹。");
+    EXPECT_EQ(c.resultTip, "请注意,有1张图片处理失败。【提示】处理完毕！图片已保存到输出文件夹。");
     EXPECT_EQ(c.errorText, line + "\r\n");
     EXPECT_TRUE(ListFolder(t2.path()).empty());
 }
@@ -168,7 +168,11 @@ TEST(BatchRun, StopLetsThePictureUnderWayFinish) {
     EXPECT_LT(c.written, 5u);
     EXPECT_EQ(ListFolder(out).size(), c.written);
     EXPECT_EQ(obs.tips.front(), "【提示】正在处理 " + list[0]);
-    EXPECT_EQ(c.resultTip, "【提示】处理完毕！图片已保存到输出文件夹。");
+    // A stopped run says it stopped, with what was saved and what was not taken up, and does not
+    // open the output folder as if it had finished.
+    EXPECT_EQ(c.resultTip, "【提示】已停止。已保存" + std::to_string(c.written) + "张图片,未处理" +
+                               std::to_string(5 - c.finished) + "张。");
+    EXPECT_FALSE(c.openOutputFolder);
     // The next run starts afresh.
     EXPECT_EQ(r.run(list, o).written, 5u);
 }
@@ -272,15 +276,24 @@ TEST(BatchRun, TurnAndEffectReachTheResults) {
         e.render.effect = k.effect;
         e.render.brightness = k.brightness;
         ASSERT_EQ(r.run({src}, e).written, 1u);
-        Canvas expect = ReadCanvas(o.naming.outDir + "/p.png");
+        // A quarter turn keeps the width limit for the turned result: what it turns is the plain
+        // drawing at the width whose height is 61.
+        std::string plainDir = o.naming.outDir;
+        if (k.turn == kTurnClockwise) {
+            BatchOptions q = o;
+            q.naming.outDir = plainDir = t.mkdir("q" + std::to_string(n));
+            q.render.widthText = "81";
+            ASSERT_EQ(r.run({src}, q).written, 1u);
+        }
+        Canvas expect = ReadCanvas(plainDir + "/p.png");
         ASSERT_TRUE(ApplyTurnAndEffect(expect, k.turn, k.effect, k.brightness));
         Canvas got = ReadCanvas(e.naming.outDir + "/p.png");
         ASSERT_EQ(got.width(), expect.width()) << k.turn;
         ASSERT_EQ(got.height(), expect.height()) << k.turn;
         EXPECT_TRUE(std::equal(got.data(), got.data() + got.byteSize(), expect.data())) << k.turn << "/" << k.effect;
     }
-    // A quarter turn exchanges the sides of the result.
+    // The width limit holds for the turned result.
     Canvas turned = ReadCanvas(t.file("e0/p.png"));
-    EXPECT_EQ(turned.width(), 46);
-    EXPECT_EQ(turned.height(), 61);
+    EXPECT_EQ(turned.width(), 61);
+    EXPECT_EQ(turned.height(), 81);
 }

@@ -299,13 +299,15 @@ TEST(DecorateRender, NothingChosenIsByteIdenticalAndDecorationFollowsTheTurn) {
     EXPECT_TRUE(SameBytes(plain, rendered));
     EXPECT_TRUE(error.empty());
 
-    // Placed on the turned picture: the top-left of the upright 240 x 320 result (margin 5).
+    // Placed on the turned picture: the top-left of the result, which keeps the width limit of
+    // 320 after the turn (margin 5).
     s.turn = kTurnClockwise;
     s.decorations.picture.on = true;
     s.decorations.picture.opacity = 1;
     s.decorations.picture.pos.named = Position::TopLeft;
     ASSERT_TRUE(RenderPicture(rendered, src, s).ok());
-    ASSERT_EQ(rendered.width(), 240);
+    ASSERT_EQ(rendered.width(), 320);
+    EXPECT_GT(rendered.height(), 320);
     EXPECT_EQ(rendered.pixel(15, 15), (Rgb{255, 0, 255}));
 
     // A missing watermark leaves the picture drawn and says why.

@@ -105,3 +105,61 @@ TEST(Geometry, DegenerateSizesGiveNoCanvas) {
     EXPECT_EQ(RoundHalfEven(3.5), 4);
     EXPECT_EQ(RoundHalfEven(-2.5), -2);
 }
+
+TEST(Geometry, AQuarterTurnIsLaidOutForTheTurnedPicture) {
+    // Width limit 800 on a landscape photo turned upright: the saved picture is 800 wide, so the
+    // canvas before the turn is 800 tall.
+    DrawParams p;
+    p.width = 800;
+    for (int turn : {1, -1}) {
+        p.quarterTurn = turn;
+        const DrawGeometry g = ComputeGeometry(4000, 3000, p);
+        EXPECT_EQ(g.canvasWidth, 1067) << turn;
+        EXPECT_EQ(g.canvasHeight, 800) << turn;
+        EXPECT_EQ(g.source, (IntRect{0, 0, 4000, 3000})) << turn;
+    }
+    // Crop to fill: the anchors name parts of the turned picture. Clockwise, its top is the
+    // source's left and its bottom the source's right; counter-clockwise the other way round.
+    DrawParams c = Custom(100, 100);
+    c.yCutMode = kAnchorStart;
+    c.quarterTurn = 1;
+    EXPECT_EQ(ComputeGeometry(400, 300, c).source, (IntRect{0, 0, 300, 300}));
+    c.yCutMode = kAnchorEnd;
+    EXPECT_EQ(ComputeGeometry(400, 300, c).source, (IntRect{100, 0, 300, 300}));
+    c.quarterTurn = -1;
+    EXPECT_EQ(ComputeGeometry(400, 300, c).source, (IntRect{0, 0, 300, 300}));
+    // Fit: the bands that lie at the turned picture's sides run across the canvas before the turn.
+    DrawParams f = Custom(300, 400, 0);
+    f.quarterTurn = 1;
+    const DrawGeometry g = ComputeGeometry(400, 300, f);
+    EXPECT_EQ(g.canvasWidth, 400);
+    EXPECT_EQ(g.canvasHeight, 300);
+    EXPECT_EQ(g.destination, (IntRect{0, 0, 400, 300}));
+    f = Custom(300, 300, 0);
+    f.quarterTurn = 1;
+    EXPECT_EQ(ComputeGeometry(400, 300, f).destination, (IntRect{0, 37, 300, 225}));
+}
+
+TEST(Geometry, ACropRectangleIsTheWholePictureForTheSizing) {
+    DrawParams p;
+    p.width = 100;
+    p.cropX = 100, p.cropY = 50, p.cropW = 200, p.cropH = 100;
+    DrawGeometry g = ComputeGeometry(400, 300, p);
+    EXPECT_EQ(g.canvasWidth, 100);
+    EXPECT_EQ(g.canvasHeight, 50);
+    EXPECT_EQ(g.source, (IntRect{100, 50, 200, 100}));
+    // Crop to fill inside the crop rectangle, with a quarter turn on top.
+    DrawParams c = Custom(50, 50);
+    c.cropX = 100, c.cropY = 50, c.cropW = 200, c.cropH = 100;
+    EXPECT_EQ(ComputeGeometry(400, 300, c).source, (IntRect{150, 50, 100, 100}));
+    c.quarterTurn = 1;
+    c.yCutMode = kAnchorStart;
+    EXPECT_EQ(ComputeGeometry(400, 300, c).source, (IntRect{100, 50, 100, 100}));
+    // Clipped to the picture; empty or outside: the whole picture.
+    p.cropX = 300, p.cropY = 200, p.cropW = 500, p.cropH = 500;
+    EXPECT_EQ(CropArea(400, 300, p), (IntRect{300, 200, 100, 100}));
+    p.cropX = 500;
+    EXPECT_EQ(CropArea(400, 300, p), (IntRect{0, 0, 400, 300}));
+    p.cropX = 0, p.cropW = 0;
+    EXPECT_EQ(CropArea(400, 300, p), (IntRect{0, 0, 400, 300}));
+}
