@@ -71,7 +71,7 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
             [this](quint64 id, const QString&, const QImage& image, const QString& error, const QSize& canvas) {
                 if (id != previewId_) return;  // an older request
                 state_.previewImage = image;
-                state_.previewCanvasWidth = canvas.width();
+                state_.previewCanvas = canvas;
                 if (image.isNull()) {
                     imgM->clear();
                     if (!error.isEmpty()) imgM->setText(QStringLiteral("无法预览:") + error);

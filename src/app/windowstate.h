@@ -64,9 +64,9 @@ public:
     bool rename = false;
     QString digitsText = QStringLiteral("4");
 
-    // The preview shown now, and the width of the canvas it stands for.
+    // The preview shown now, and the size of the canvas it stands for.
     QImage previewImage;
-    int previewCanvasWidth = 0;
+    QSize previewCanvas;  // the rendered picture's own size (the image may be scaled down from it)
 
     RenderSettings renderSettings() const;
     Decorations decorations() const;

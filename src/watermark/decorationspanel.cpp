@@ -103,7 +103,7 @@ void DecorationsPanel::restore() {
 int DecorationsPanel::borderIndex() const { return cmbBK->currentIndex(); }
 int DecorationsPanel::borderCount() const { return cmbBK->count(); }
 
-void DecorationsPanel::chkInfoTxt_Click() {
+void DecorationsPanel::chkInfoTxt_Click(bool switchedOn) {
     Settings& s = state_.settings;
     state_.textOn = chkInfoTxt->isChecked();
     if (!chkInfoTxt->isChecked()) {
@@ -122,7 +122,8 @@ void DecorationsPanel::chkInfoTxt_Click() {
             const QString text = QString::fromStdString(s.sText);
             emit textLabelChanged(U("文字水印:") + text);
             cmbPos->setEnabled(true);
-            if (cmbPos->currentIndex() != cmbPos->count() - 1) cmbPos->setCurrentIndex(4);
+            // Switched on, it starts centred; reopening the settings keeps the position chosen.
+            if (switchedOn && cmbPos->currentIndex() != cmbPos->count() - 1) cmbPos->setCurrentIndex(4);
             cmbPos->setFocus();
             state_.tip(U("【提示】成功设置文字水印:") + text);
         }
@@ -133,6 +134,7 @@ void DecorationsPanel::chkInfoTxt_Click() {
 void DecorationsPanel::mSetTxt_Click() {
     state_.tip(U("【提示】设置文字水印。"));
     Settings& s = state_.settings;
+    const bool hadText = !s.sText.empty();
     TextStyle style;
     style.text = QString::fromStdString(s.sText);
     style.font = QString::fromStdString(s.sFont);
@@ -160,12 +162,12 @@ void DecorationsPanel::mSetTxt_Click() {
     }
     if (!s.sText.empty()) {
         if (!chkInfoTxt->isChecked()) chkInfoTxt->setChecked(true);  // its handler runs
-        else chkInfoTxt_Click();  // refresh the label with the new text
+        else chkInfoTxt_Click(!hadText);  // refresh the label with the new text
     }
     state_.changed();
 }
 
-void DecorationsPanel::chkInfoImg_Click() {
+void DecorationsPanel::chkInfoImg_Click(bool switchedOn) {
     state_.pictureOn = chkInfoImg->isChecked();
     if (!chkInfoImg->isChecked()) {
         state_.sISyF.clear();
@@ -184,7 +186,7 @@ void DecorationsPanel::chkInfoImg_Click() {
         return;
     }
     cmbPosImg->setEnabled(true);
-    if (cmbPosImg->currentIndex() != cmbPosImg->count() - 1) cmbPosImg->setCurrentIndex(3);
+    if (switchedOn && cmbPosImg->currentIndex() != cmbPosImg->count() - 1) cmbPosImg->setCurrentIndex(3);
     cmbPosImg->setFocus();
     emit pictureLabelChanged(U("图片水印:") + ShortPath(state_.sISyF));
     state_.tip(U("【提示】已设置图片水印:") + state_.sISyF + U("。"));
@@ -193,6 +195,7 @@ void DecorationsPanel::chkInfoImg_Click() {
 void DecorationsPanel::mSetImg_Click() {
     state_.tip(U("【提示】请选择要添加的水印图片。"));
     if (!ctx_.prompts) return;
+    const bool hadFile = !state_.sISyF.isEmpty();
     int alpha = int(std::lround(state_.syAlpha * 100));
     const QString file = ctx_.prompts->chooseWatermark(window(), U("请选择要添加的水印图片。"),
                                                        ctx_.programDir + QStringLiteral("/sy"), &alpha);
@@ -206,19 +209,21 @@ void DecorationsPanel::mSetImg_Click() {
     }
     if (!state_.sISyF.isEmpty()) {
         if (!chkInfoImg->isChecked()) chkInfoImg->setChecked(true);
-        else chkInfoImg_Click();
+        else chkInfoImg_Click(!hadFile);
     }
     state_.changed();
 }
 
 void DecorationsPanel::cmbPos_Click(bool picture) {
     QComboBox* box = picture ? cmbPosImg : cmbPos;
-    (picture ? state_.picturePos : state_.textPos) = box->currentIndex();
+    int& position = picture ? state_.picturePos : state_.textPos;
+    const int previous = position;
+    position = box->currentIndex();
     const bool custom = box->currentIndex() == box->count() - 1;
     if (custom)
         state_.tip(picture ? U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。")
                            : U("【提示】按住鼠标左键拖动红色圆块即可调整位置,方向键微调。"));
-    emit positionListChanged(picture, custom);
+    emit positionListChanged(picture, custom, previous);
     state_.changed();
 }
 

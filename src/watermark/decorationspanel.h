@@ -24,9 +24,11 @@ public:
     // stored (no window opens).
     void restore();
 
-    void chkInfoTxt_Click();
+    // `switchedOn`: the watermark was just switched on (not a refresh after its settings were
+    // reopened, which keeps the position chosen).
+    void chkInfoTxt_Click(bool switchedOn = true);
     void mSetTxt_Click();
-    void chkInfoImg_Click();
+    void chkInfoImg_Click(bool switchedOn = true);
     void mSetImg_Click();
     void cmbPos_Click(bool picture);
     void cmbBK_Click();
@@ -46,8 +48,8 @@ signals:
     void pictureLabelChanged(const QString& label);
     void textSizeChosen(int size);
     void opacityChosen(int alpha);
-    // A position list changed; `custom` when it is now on "自定义".
-    void positionListChanged(bool picture, bool custom);
+    // A position list changed from entry `previous`; `custom` when it is now on "自定义".
+    void positionListChanged(bool picture, bool custom, int previous);
 
 private:
     WindowState& state_;

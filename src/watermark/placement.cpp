@@ -2,8 +2,8 @@
 
 #include <QLabel>
 #include <QMouseEvent>
-#include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "app/appcontext.h"
 #include "app/prompts.h"
@@ -14,13 +14,28 @@
 
 namespace tavu {
 
+namespace {
+const char* const kTipGrabbed = "【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。";
+const char* const kTipMoveMode = "【提示】按住鼠标左键拖动蓝色方块即可调整图片位置,方向键微调,鼠标右键退出移动模式。";
+const char* const kTipMoving = "【提示】按住鼠标左键拖动蓝色条块即可调整位置,键盘方向键微调。鼠标右键退出移动模式。";
+constexpr int kCustom = Position::Custom;
+}  // namespace
+
 WatermarkPlacement::WatermarkPlacement(WindowState& state, AppContext& context, QWidget* box, QLabel* image)
     : QObject(box), state_(state), ctx_(context), picImg(box), imgM(image) {
     lblPos = new QLabel(picImg);
     lblPos->setObjectName(QStringLiteral("lblPos"));
-    lblPos->setStyleSheet(QStringLiteral("border: 2px dashed #d03030;"));
+    lblPos->setAttribute(Qt::WA_TransparentForMouseEvents);
     lblPos->hide();
     imgM->installEventFilter(this);
+    flash_.setInterval(150);
+    connect(&flash_, &QTimer::timeout, this, [this] {
+        lblPos->setVisible(!lblPos->isVisible());
+        if (--flashesLeft_ <= 0) {
+            flash_.stop();
+            lblPos->show();  // it ends visible
+        }
+    });
 }
 
 QRect WatermarkPlacement::shownPictureRect() const {
@@ -30,75 +45,126 @@ QRect WatermarkPlacement::shownPictureRect() const {
     return QRect(QPoint((imgM->width() - size.width()) / 2, (imgM->height() - size.height()) / 2), size);
 }
 
-QSize WatermarkPlacement::layerSizeOnPreview(bool picture) const {
-    // The layer's size on the canvas, scaled to the preview like the picture itself.
-    int w = 0, h = 0;
-    const Decorations d = state_.decorations();
-    const bool known = picture ? d.pictureOn() && WatermarkPictureSize(d.picture, w, h)
-                               : d.textOn() && TextWatermarkSize(d.text, w, h);
-    if (!known || state_.previewImage.isNull()) return {};
-    const double k = previewScale();
-    return {int(w * k), int(h * k)};
-}
-
 double WatermarkPlacement::previewScale() const {
     // The preview may be shown smaller than the canvas it stands for.
     const QImage& image = state_.previewImage;
-    const double canvasWidth = state_.previewCanvasWidth > 0 ? state_.previewCanvasWidth : image.width();
+    const double canvasWidth = state_.previewCanvas.width() > 0 ? state_.previewCanvas.width() : image.width();
     return canvasWidth > 0 ? image.width() / canvasWidth : 1.0;
 }
 
-void WatermarkPlacement::placeMarker(const QPoint& at, bool centred) {
+QRect WatermarkPlacement::drawnRect(bool picture) const {
+    if (state_.previewImage.isNull()) return {};
+    const Decorations d = state_.decorations();
+    int w = 0, h = 0;
+    const bool known = picture ? d.pictureOn() && WatermarkPictureSize(d.picture, w, h)
+                               : d.textOn() && TextWatermarkSize(d.text, w, h);
+    if (!known || w <= 0 || h <= 0) return {};
+    const QSize canvas = state_.previewCanvas.isEmpty() ? state_.previewImage.size() : state_.previewCanvas;
+    const LayerPlace p = PlaceLayer(picture ? d.picture.pos : d.text.pos, picture, canvas.width(), canvas.height(), w, h);
+    const double k = previewScale();
+    const QRect r = shownPictureRect();
+    return QRect(r.left() + int(std::lround(p.x * k)), r.top() + int(std::lround(p.y * k)),
+                 std::max(1, int(std::lround(w * k))), std::max(1, int(std::lround(h * k))));
+}
+
+void WatermarkPlacement::adoptDrawnPlace(bool picture, int named) {
+    const Decorations d = state_.decorations();
+    int w = 0, h = 0;
+    const bool known = picture ? d.pictureOn() && WatermarkPictureSize(d.picture, w, h)
+                               : d.textOn() && TextWatermarkSize(d.text, w, h);
+    const QSize canvas = state_.previewCanvas.isEmpty() ? state_.previewImage.size() : state_.previewCanvas;
+    if (!known || canvas.isEmpty()) return;
+    Position pos = picture ? d.picture.pos : d.text.pos;
+    pos.named = Position::Named(std::clamp(named, 0, int(kCustom)));
+    const LayerPlace p = PlaceLayer(pos, picture, canvas.width(), canvas.height(), w, h);
+    if (picture) {
+        state_.dISyX = (p.x + w / 2.0) / canvas.width();
+        state_.dISyY = (p.y + h / 2.0) / canvas.height();
+    } else {
+        state_.dTSyX = double(p.x) / canvas.width();
+        state_.dTSyY = double(p.y) / canvas.height();
+    }
+}
+
+void WatermarkPlacement::showMarker(Marker kind, const QPoint& at) {
+    // `at` is the marker's centre, in the image label's coordinates.
+    switch (kind) {
+        case Marker::TextDot:
+            lblPos->resize(12, 12);
+            lblPos->setStyleSheet(QStringLiteral("background:#e02020;border:1px solid white;border-radius:6px;"));
+            break;
+        case Marker::PictureBar:
+            lblPos->setStyleSheet(QStringLiteral("background:#2060e0;border:1px solid white;"));
+            break;
+        case Marker::MoveSquare:
+            lblPos->resize(16, 16);
+            lblPos->setStyleSheet(QStringLiteral("background:#2060e0;border:1px solid white;"));
+            break;
+    }
     const QPoint origin = imgM->mapTo(picImg, QPoint(0, 0));
-    const int mw = lblPos->width(), mh = lblPos->height();
-    lblPos->move(origin.x() + at.x() - mw / 2, origin.y() + at.y() - (centred ? mh / 2 : 0));
+    lblPos->move(origin + at - QPoint(lblPos->width() / 2, lblPos->height() / 2));
     lblPos->show();
     lblPos->raise();
 }
 
-void WatermarkPlacement::positionListChanged(bool picture, bool custom) {
+void WatermarkPlacement::showMarkerOnWatermark(bool picture) {
+    // The text's dot sits on its top-left corner; the picture's bar lies across its middle.
+    const QRect r = drawnRect(picture);
+    if (r.isEmpty()) return;
+    if (picture) {
+        lblPos->resize(std::max(12, r.width()), 8);
+        showMarker(Marker::PictureBar, r.center());
+    } else {
+        showMarker(Marker::TextDot, r.topLeft());
+    }
+}
+
+void WatermarkPlacement::flashMarker() {
+    flash_.stop();  // a flash still under way gives way to the new one
+    flashesLeft_ = 4;
+    lblPos->show();
+    flash_.start();
+}
+
+void WatermarkPlacement::positionListChanged(bool picture, bool custom, int previous) {
     emit coordinateEntryEnabled(false);
+    flash_.stop();
     if (!custom) {
         lblPos->hide();
         return;
     }
     state_.iSYMode = picture ? -1 : 0;
-    // Over the watermark when it has been placed: the marker flashes a few times (counted in
-    // time, not in event-loop passes) and stays.
-    const double fx = picture ? state_.dISyX : state_.dTSyX, fy = picture ? state_.dISyY : state_.dTSyY;
-    if (state_.bLoaded && (fx != 0 || fy != 0) && !state_.previewImage.isNull()) {
-        const QRect r = shownPictureRect();
-        const QSize size = layerSizeOnPreview(picture);
-        lblPos->resize(std::max(size.width(), 12), 12);
-        const QPoint at(r.left() + int(r.width() * fx), r.top() + int(r.height() * fy));
-        placeMarker(picture ? at : at + QPoint(lblPos->width() / 2, 0), false);
-        for (int i = 1; i <= 4; ++i) QTimer::singleShot(150 * i, lblPos, [this, i] { lblPos->setVisible(i % 2 == 0); });
+    // "自定义" starts where the watermark is drawn now.
+    if (state_.bLoaded && previous >= 0 && previous != kCustom) adoptDrawnPlace(picture, previous);
+    if (state_.bLoaded && !drawnRect(picture).isEmpty()) {
+        showMarkerOnWatermark(picture);
+        flashMarker();
     }
     state_.bMoveMode = false;
     picImg->setFocus();
 }
 
 bool WatermarkPlacement::PinRect(const QPoint& at) {
-    const QRect r = shownPictureRect();
-    if (r.width() <= 0 || r.height() <= 0) return false;
-    const double X = at.x() - r.left(), Y = at.y() - r.top(), W = r.width(), H = r.height();
-    // The text first: it wins where both would be hit.
-    const QSize t = layerSizeOnPreview(false);
-    const double tx = state_.dTSyX, ty = state_.dTSyY;
-    if (state_.textOn && !t.isEmpty() && W * tx - t.width() / 4.0 < X && X < W * tx + t.width() &&
-        H * ty - t.height() < Y && Y < H * ty + 2.0 * t.height()) {
+    const QRect shown = shownPictureRect();
+    if (shown.width() <= 0 || shown.height() <= 0) return false;
+    // The text first: it wins where both would be hit. Its area reaches a quarter of its width to
+    // the left, its height above and twice its height below its top.
+    const QRect t = drawnRect(false);
+    if (!t.isEmpty() && t.left() - t.width() / 4.0 < at.x() && at.x() < t.left() + t.width() &&
+        t.top() - t.height() < at.y() && at.y() < t.top() + 2.0 * t.height()) {
+        if (state_.textPos != kCustom) adoptDrawnPlace(false, state_.textPos);
+        grabOffset_ = at - t.topLeft();
         emit grabbed(false);
         state_.iSYMode = 0;
-        lblPos->resize(std::max(t.width(), 12), 12);
         return true;
     }
-    const QSize p = layerSizeOnPreview(true);
-    const double px = state_.dISyX, py = state_.dISyY;
-    if (state_.pictureOn && !p.isEmpty() && W * px - p.width() / 2.0 < X && X < W * px + p.width() / 2.0 &&
-        H * py - p.height() / 2.0 < Y && Y < H * py + p.height() / 2.0) {
+    const QRect p = drawnRect(true);
+    if (!p.isEmpty() && p.left() < at.x() && at.x() < p.left() + p.width() && p.top() < at.y() &&
+        at.y() < p.top() + p.height()) {
+        if (state_.picturePos != kCustom) adoptDrawnPlace(true, state_.picturePos);
+        grabOffset_ = at - p.center();
         emit grabbed(true);
         state_.iSYMode = -1;
-        lblPos->resize(std::max(p.width(), 12), 12);
         return true;
     }
     return false;
@@ -107,8 +173,9 @@ bool WatermarkPlacement::PinRect(const QPoint& at) {
 void WatermarkPlacement::enterMoveMode() {
     state_.bMoveMode = true;
     imgM->setCursor(Qt::SizeAllCursor);
-    lblPos->resize(16, 16);
-    placeMarker(QPoint(imgM->width() / 2, imgM->height() / 2), true);
+    state_.tip(U(kTipMoveMode));
+    showMarker(Marker::MoveSquare, QPoint(imgM->width() / 2, imgM->height() / 2));
+    flashMarker();
     emit coordinateEntryEnabled(true);
     picImg->setFocus();
 }
@@ -129,18 +196,21 @@ void WatermarkPlacement::mXYPos_Click() {
 }
 
 bool WatermarkPlacement::nudge(int dx, int dy) {
-    const bool placing = state_.bMoveMode || (state_.textPos == 5 && state_.textOn) || (state_.picturePos == 5 && state_.pictureOn);
-    if (!placing) return false;
+    const bool text = state_.textPos == kCustom && state_.textOn, picture = state_.picturePos == kCustom && state_.pictureOn;
+    if (!state_.bMoveMode && !text && !picture) return false;
     lblPos->hide();
+    flash_.stop();
     const QRect r = shownPictureRect();
     const double W = std::max(1, r.width()), H = std::max(1, r.height());
     if (state_.bMoveMode) {
         state_.sngPicX += float(dx);
         state_.sngPicY += float(dy);
     } else if (state_.iSYMode == 0) {
+        if (state_.dTSyX == 0 && state_.dTSyY == 0) adoptDrawnPlace(false, Position::Centre);  // from where it is drawn
         state_.dTSyX += dx / W;
         state_.dTSyY += dy / H;
     } else {
+        if (state_.dISyX == 0 && state_.dISyY == 0) adoptDrawnPlace(true, Position::TopRight);
         state_.dISyX += dx / W;
         state_.dISyY += dy / H;
     }
@@ -158,47 +228,52 @@ bool WatermarkPlacement::eventFilter(QObject* watched, QEvent* event) {
 bool WatermarkPlacement::mouseEvent(QEvent* event) {
     auto* m = static_cast<QMouseEvent*>(event);
     const QPoint at = m->position().toPoint();
-    const QRect r = shownPictureRect();
-    const double W = std::max(1, r.width()), H = std::max(1, r.height());
-    const double X = at.x() - r.left(), Y = at.y() - r.top();
     if (event->type() == QEvent::MouseButtonPress) {
         if (m->button() == Qt::RightButton && imgM->cursor().shape() == Qt::SizeAllCursor) {
             state_.bMoveMode = false;
             imgM->setCursor(Qt::ArrowCursor);
+            flash_.stop();
             lblPos->hide();
             return true;
         }
         if (m->button() != Qt::LeftButton) return false;
         if (state_.bMoveMode) {
             imgM->setCursor(Qt::SizeAllCursor);
-            placeMarker(at, false);
-            state_.tip(U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,键盘方向键微调。鼠标右键退出移动模式。"));
+            flash_.stop();
+            showMarker(Marker::MoveSquare, at);
+            state_.tip(U(kTipMoving));
             dragging_ = true;
         } else if (PinRect(at)) {
-            placeMarker(at, false);
+            flash_.stop();
+            showMarkerOnWatermark(state_.iSYMode != 0);
             imgM->setCursor(Qt::SizeAllCursor);
-            state_.tip(U("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。"));
+            state_.tip(U(kTipGrabbed));
             dragging_ = true;
         } else {
             imgM->setCursor(Qt::ArrowCursor);
+            flash_.stop();
             lblPos->hide();
         }
         return true;
     }
     if (!dragging_) return false;
-    const double mw = lblPos->width();
     if (state_.bMoveMode) {
-        placeMarker(at, true);
+        showMarker(Marker::MoveSquare, at);
         state_.sngPicX = float(at.x() - imgM->width() / 2.0);
         state_.sngPicY = float(at.y() - imgM->height() / 2.0);
-    } else if (state_.iSYMode != 0) {
-        state_.dISyX = X / W;
-        state_.dISyY = Y / H;
-        placeMarker(at, false);
     } else {
-        state_.dTSyX = (X - mw / 2) / W;
-        state_.dTSyY = Y / H;
-        placeMarker(at, false);
+        // The grabbed point stays under the pointer.
+        const QRect r = shownPictureRect();
+        const double W = std::max(1, r.width()), H = std::max(1, r.height());
+        const QPoint anchor = at - grabOffset_ - r.topLeft();
+        if (state_.iSYMode != 0) {
+            state_.dISyX = anchor.x() / W;
+            state_.dISyY = anchor.y() / H;
+        } else {
+            state_.dTSyX = anchor.x() / W;
+            state_.dTSyY = anchor.y() / H;
+        }
+        showMarkerOnWatermark(state_.iSYMode != 0);
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         dragging_ = false;

@@ -42,6 +42,8 @@ public:
     }
     QStringList chooseFiles(QWidget*, const QString&, const QString&, const QString&) override { return files; }
     QString chooseFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString watermarkFile;  // the watermark chooser's answer; empty = cancelled
+    QString chooseWatermark(QWidget*, const QString&, const QString&, int*) override { return watermarkFile; }
 };
 
 struct Fixture {

@@ -148,3 +148,123 @@ TEST(Watermarks, AWatermarkThatCannotBeDrawnIsReported) {
     ASSERT_TRUE(WaitFor([&] { return ui.lInfo->text().startsWith("【错误提示】"); }));
     EXPECT_FALSE(w->state().previewImage.isNull());  // the picture itself is still shown
 }
+
+namespace {
+
+// A window showing a 400 x 300 grey picture at its own size, with a text and a picture watermark.
+struct PlacedWatermarks {
+    Fixture f;
+    std::unique_ptr<MainWindow> w;
+    std::unique_ptr<Ui> ui;
+    QComboBox* cmbPosImg = nullptr;
+
+    PlacedWatermarks() {
+        w = f.open();
+        ui = std::make_unique<Ui>(w.get());
+        cmbPosImg = Find<QComboBox>(w.get(), "cmbPosImg");
+        w->resize(1100, 700);
+        w->show();
+        const QString a = QString::fromStdString(f.work.file("a.png"));
+        WriteSolid(a.toStdString(), 400, 300, {90, 90, 90});
+        WriteSolid(f.work.file("logo.png"), 60, 30, {250, 0, 0});
+        w->files().addPaths({a}, true);
+        ui->txtW->setText("400");
+        TextStyle s;
+        s.text = "WWWW";
+        s.size = 16;
+        w->context().editTextStyle = [s](QWidget*, const TextStyle&) { return std::optional(s); };
+        w->decorationsPanel().mSetTxt_Click();
+        f.prompts.watermarkFile = QString::fromStdString(f.work.file("logo.png"));
+        w->decorationsPanel().mSetImg_Click();
+        settle();
+    }
+    void settle() {
+        w->state().changed();
+        ASSERT_TRUE(WaitFor([&] { return !w->state().previewImage.isNull() && w->state().previewImage.width() == 400; }));
+        QApplication::processEvents();
+    }
+    WatermarkPlacement& placement() { return w->placement(); }
+};
+
+}  // namespace
+
+TEST(Watermarks, APressOnAWatermarkWhereItIsDrawnGrabsItWithoutMovingIt) {
+    PlacedWatermarks p;
+    ASSERT_TRUE(p.ui->chkInfoTxt->isChecked());
+    ASSERT_TRUE(p.ui->chkInfoImg->isChecked());
+    for (bool picture : {false, true}) {
+        QComboBox* list = picture ? p.cmbPosImg : p.ui->cmbPos;
+        for (int named = 0; named < 5; ++named) {
+            SCOPED_TRACE(std::to_string(picture) + "/" + std::to_string(named));
+            // The other watermark out of the way, in a corner this one never uses here.
+            (picture ? p.ui->cmbPos : p.cmbPosImg)->setCurrentIndex(picture ? 2 : 0);
+            list->setCurrentIndex(named);
+            const QRect before = p.placement().drawnRect(picture);
+            ASSERT_FALSE(before.isEmpty());
+            if (picture && p.placement().drawnRect(false).intersects(before)) continue;  // the text would win
+            QTest::mousePress(p.ui->imgM, Qt::LeftButton, {}, before.center());
+            EXPECT_EQ(list->currentText(), "自定义");
+            EXPECT_EQ(p.w->state().iSYMode, picture ? -1 : 0);
+            // The marker goes to the watermark, not to the pointer: the text's dot on its
+            // top-left corner, the picture's bar across its middle.
+            const QLabel* marker = p.placement().marker();
+            ASSERT_TRUE(marker->isVisible());
+            const QPoint markerCentre = p.ui->imgM->mapFrom(p.ui->picImg, marker->geometry().center());
+            const QPoint expected = picture ? before.center() : before.topLeft();
+            EXPECT_LE((markerCentre - expected).manhattanLength(), 2);
+            QTest::mouseRelease(p.ui->imgM, Qt::LeftButton, {}, before.center());
+            // Released where it was pressed: the watermark stays where it was drawn.
+            const QRect after = p.placement().drawnRect(picture);
+            EXPECT_LE((after.topLeft() - before.topLeft()).manhattanLength(), 2);
+        }
+    }
+}
+
+TEST(Watermarks, CustomStartsWhereTheWatermarkIsDrawnAndArrowsMoveItFromThere) {
+    PlacedWatermarks p;
+    p.ui->cmbPos->setCurrentIndex(0);  // 右下
+    const QRect drawn = p.placement().drawnRect(false);
+    p.ui->cmbPos->setCurrentIndex(5);  // 自定义
+    EXPECT_LE((p.placement().drawnRect(false).topLeft() - drawn.topLeft()).manhattanLength(), 2);
+    EXPECT_TRUE(p.placement().marker()->isVisible());
+    // The first arrow press moves it one pixel, not to the corner.
+    QTest::keyClick(p.ui->picImg, Qt::Key_Right);
+    EXPECT_LE((p.placement().drawnRect(false).topLeft() - drawn.topLeft() - QPoint(1, 0)).manhattanLength(), 2);
+    // Dragging keeps the grabbed point under the pointer.
+    const QRect now = p.placement().drawnRect(false);
+    const QPoint grab = now.topLeft() + QPoint(5, 3);
+    QTest::mousePress(p.ui->imgM, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(p.ui->imgM, grab - QPoint(40, 20));
+    QTest::mouseRelease(p.ui->imgM, Qt::LeftButton, {}, grab - QPoint(40, 20));
+    EXPECT_LE((p.placement().drawnRect(false).topLeft() - (now.topLeft() - QPoint(40, 20))).manhattanLength(), 2);
+}
+
+TEST(Watermarks, ReopeningTheSettingsKeepsThePositionChosen) {
+    PlacedWatermarks p;
+    p.ui->cmbPos->setCurrentIndex(2);  // 左上
+    p.cmbPosImg->setCurrentIndex(1);   // 左下
+    p.w->decorationsPanel().mSetTxt_Click();  // OK with the same text
+    p.w->context().editTextStyle = [](QWidget*, const TextStyle&) { return std::optional<TextStyle>(); };
+    p.w->decorationsPanel().mSetTxt_Click();  // cancelled
+    EXPECT_EQ(p.ui->cmbPos->currentText(), "左上");
+    p.w->decorationsPanel().mSetImg_Click();  // the same file again
+    p.f.prompts.watermarkFile.clear();
+    p.w->decorationsPanel().mSetImg_Click();  // cancelled
+    EXPECT_EQ(p.cmbPosImg->currentText(), "左下");
+    EXPECT_TRUE(p.ui->chkInfoImg->isChecked());
+}
+
+TEST(Watermarks, MoveModeShowsItsTipAndABlinkingSquare) {
+    PlacedWatermarks p;
+    p.placement().enterMoveMode();
+    EXPECT_EQ(p.ui->lInfo->text(), "【提示】按住鼠标左键拖动蓝色方块即可调整图片位置,方向键微调,鼠标右键退出移动模式。");
+    const QLabel* marker = p.placement().marker();
+    EXPECT_EQ(marker->size(), QSize(16, 16));
+    bool hidden = false;
+    ASSERT_TRUE(WaitFor([&] { return (hidden = hidden || !marker->isVisible()) && marker->isVisible(); }, 3000));
+    // Choosing "自定义" ends move mode, and its flash replaces any still under way.
+    p.ui->cmbPos->setCurrentIndex(5);
+    EXPECT_FALSE(p.w->state().bMoveMode);
+    ASSERT_TRUE(WaitFor([&] { return marker->isVisible(); }, 3000));
+    EXPECT_EQ(marker->size(), QSize(12, 12));  // the text's dot
+}
