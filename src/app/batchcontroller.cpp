@@ -51,7 +51,9 @@ bool BatchController::start(std::vector<std::string> entries, BatchOptions optio
     return true;
 }
 
-void BatchController::stop() { runner_.requestStop(); }
+void BatchController::stop() {
+    if (running_) runner_.requestStop();  // a stop with no run under way must not stop the next one
+}
 
 void BatchController::wait() {
     if (thread_.joinable()) thread_.join();

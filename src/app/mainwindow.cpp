@@ -122,6 +122,8 @@ void MainWindow::connectList() {
     connect(commands_, &ViewCommands::focusWidthRequested, sizes_, &SizePanel::focusWidth);
     connect(commands_, &ViewCommands::captured, files_, [this](const QString& path) { files_->addPaths({path}, true); });
     connect(output_, &OutputPanel::outputFolderChanged, info_, &InfoPanel::setOutputFolder);
+    files_->contextMenu()->addSeparator();
+    files_->contextMenu()->addActions({m.mLBBrows, m.mLSBrows});  // the list browser and slide show
 }
 
 void MainWindow::connectDecorations() {
@@ -266,6 +268,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         SaveOnClose(*ctx_.settings, c);
     }
     batch_->batch().stop();
+    files_->stopScan();
     e->accept();
 }
 
@@ -297,7 +300,7 @@ void MainWindow::addStartupPaths(const QStringList& paths) { files_->addStartupP
 void MainWindow::mSkin_Click(int index) {
     const SkinChoice c = skinMenu_->click(index, QString::fromStdString(state_.settings.sSkinFileName), [this]() -> std::optional<QString> {
         if (!ctx_.prompts) return std::nullopt;
-        const QString f = ctx_.prompts->chooseFile(this, U("请选择皮肤文件"), ctx_.programDir + QStringLiteral("/skin"),
+        const QString f = ctx_.prompts->chooseFile(this, U("请选择皮肤文件。"), ctx_.programDir + QStringLiteral("/skin"),
                                                    U("皮肤文件 (*.she)"));
         if (f.isEmpty()) return std::nullopt;
         return f;

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "app/skins.h"
 #include "app/widgets.h"
@@ -126,8 +127,17 @@ MenuTree::MenuTree(QMainWindow* window) {
     mH->addSeparator();
     mAbout = MakeAction(mH, "mAbout", "关于Tavu...", "F1");
 
-    // Every menu entry acts by its shortcut although the menu bar is hidden.
-    for (QMenu* m : {mF, mBrowsPic, mP, mPr, mPC, mX, mS, mT, mSSkin, mSkinOpt, mH}) window->addActions(m->actions());
+    // Every menu entry acts by its shortcut although the menu bar is hidden. Qt does not let an
+    // entry that is itself hidden act by its shortcut: those get a shortcut of their own.
+    for (QMenu* m : {mF, mBrowsPic, mP, mPr, mPC, mX, mS, mT, mSSkin, mSkinOpt, mH}) {
+        window->addActions(m->actions());
+        for (QAction* a : m->actions()) {
+            if (a->isVisible() || a->shortcut().isEmpty()) continue;
+            auto* key = new QShortcut(a->shortcut(), window);
+            key->setObjectName(a->objectName() + QStringLiteral("Key"));
+            QObject::connect(key, &QShortcut::activated, a, &QAction::trigger);
+        }
+    }
 
     mImgOpt = new QMenu(window);
     mImgOpt->setObjectName(QStringLiteral("mImgOpt"));
@@ -143,6 +153,9 @@ MenuTree::MenuTree(QMainWindow* window) {
     mCopyPic = MakeAction(mImgOpt, "mCopyPic", "复制图片");
     mImgOpt->addSeparator();
     mShowF = MakeAction(mImgOpt, "mShowF", "全屏预览");
+    mImgOpt->addAction(mPLD);  // the brightness panel
+    mImgOpt->addAction(mLBBrows);
+    mImgOpt->addAction(mLSBrows);
     mImgOpt->addSeparator();
     mShowOn = MakeAction(mImgOpt, "mShowOn", "实时预览");
     mShowOn->setCheckable(true);

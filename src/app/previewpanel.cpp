@@ -138,7 +138,8 @@ bool PreviewPanel::eventFilter(QObject* watched, QEvent* event) {
         // The preview is fitted to its box: a new size renders it again.
         place();
         if (state_.bLoaded) QTimer::singleShot(0, this, [this] { refresh(); });
-    } else if (watched == picImg && event->type() == QEvent::KeyPress) {
+    } else if (watched == picImg && event->type() == QEvent::KeyPress && picImg->hasFocus()) {
+        // Keys typed into a tool frame's boxes reach the box here too: only the box's own count.
         auto* k = static_cast<QKeyEvent*>(event);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             emit fullPreviewRequested();

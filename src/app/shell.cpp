@@ -6,8 +6,10 @@
 namespace tavu {
 
 QString ShortenTip(const QString& text) {
-    if (text.size() <= 240) return text;
-    return text.left(230) + QStringLiteral("...");
+    // Counted in characters: a character outside the basic plane is never cut in two.
+    const QList<uint> chars = text.toUcs4();
+    if (chars.size() <= 240) return text;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), 230) + QStringLiteral("...");
 }
 
 void OpenFolder(const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }

@@ -5,7 +5,8 @@
 
 namespace tavu {
 
-// A tip longer than 240 characters is cut to its first 230 followed by "...".
+// A tip longer than 240 characters is cut to its first 230 followed by "..." (characters, not
+// UTF-16 units).
 QString ShortenTip(const QString& text);
 
 // The desktop's handlers; every failure is silent.

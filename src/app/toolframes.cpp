@@ -47,7 +47,12 @@ ToolFrames::ToolFrames(WindowState& state, MenuTree& menus, QWidget* box, QLabel
     imgM->installEventFilter(this);
 
     for (int i = 0; i < 8; ++i)
-        if (menus_.mPRT[i]) connect(menus_.mPRT[i], &QAction::triggered, this, [this, i] { mPRT_Click(i); });
+        if (menus_.mPRT[i])
+            connect(menus_.mPRT[i], &QAction::triggered, this, [this, i] {
+                // With nothing to turn the entry's mark stays as it was (the menu has just flipped it).
+                if (state_.previewImage.isNull()) menus_.mPRT[i]->setChecked(!menus_.mPRT[i]->isChecked());
+                mPRT_Click(i);
+            });
     for (int i = 0; i < 3; ++i)
         connect(menus_.mPCR[i], &QAction::triggered, this, [this, i] {
             menus_.mPCR[i]->setChecked(!menus_.mPCR[i]->isChecked());  // the handler toggles it itself
@@ -105,8 +110,8 @@ void ToolFrames::buildToolFrame() {
         });
     }
 
-    txtXp = MakeBox(Frame3, "txtXp", "0", "图片左边界", 48);
-    txtYp = MakeBox(Frame3, "txtYp", "0", "图片上边界", 48);
+    txtXp = MakeBox(Frame3, "txtXp", "0", "图片左边", 48);
+    txtYp = MakeBox(Frame3, "txtYp", "0", "图片上边", 48);
     cmdSetPX0 = MakeButton(Frame3, "cmdSetPX0", "X", "设置图片左右与画布重合");
     cmdSetPY0 = MakeButton(Frame3, "cmdSetPY0", "Y", "设置图片上下与画布重合");
     grid->addWidget(cmdSetPX0, 4, 0);
@@ -135,6 +140,7 @@ void ToolFrames::buildToolFrame() {
     hscSY->setRange(0, 20);
     hscSY->setValue(10);
     cmdSetPos = MakeButton(Frame3, "cmdSetPos", "移动图片", "改变图片在画布上(边框内)的位置");
+    cmdBright = MakeButton(Frame3, "cmdBright", "亮度", "调整图片亮度");
     grid->addWidget(cmdTSet, 6, 0, 1, 2);
     grid->addWidget(txtSize, 7, 1);
     grid->addWidget(new QLabel(U("字号"), Frame3), 7, 0);
@@ -143,6 +149,8 @@ void ToolFrames::buildToolFrame() {
     grid->addWidget(txtAlpha, 9, 1);
     grid->addWidget(hscSY, 10, 0, 1, 2);
     grid->addWidget(cmdSetPos, 11, 0, 1, 2);
+    grid->addWidget(cmdBright, 12, 0, 1, 2);
+    connect(cmdBright, &QPushButton::clicked, this, &ToolFrames::showBrightness);
     BoxTip::Attach(txtSize, U("【提示】请输入水印文字的大小。"), state_);
     BoxTip::Attach(txtAlpha, U("【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。"), state_);
     connect(cmdTSet, &QPushButton::clicked, this, &ToolFrames::textSettingsRequested);
@@ -266,6 +274,10 @@ bool ToolFrames::eventFilter(QObject* watched, QEvent* event) {
             Frame4->raise();
             Frame3->raise();
         }
+    } else if (watched == picImg && event->type() == QEvent::Leave &&
+               !picImg->rect().contains(picImg->mapFromGlobal(QCursor::pos()))) {
+        if (!Frame4->property("pinned").toBool()) Frame4->hide();
+        if (!Frame3->property("pinned").toBool()) Frame3->hide();
     } else if (watched == picImg && event->type() == QEvent::Resize) {
         place();
     }

@@ -27,6 +27,7 @@ inline QPushButton* MakeButton(QWidget* parent, const char* name, const char* ca
 inline QLineEdit* MakeBox(QWidget* parent, const char* name, const char* text, const char* tip = nullptr, int width = 0) {
     auto* e = new QLineEdit(U(text), parent);
     e->setObjectName(QString::fromLatin1(name));
+    e->setAcceptDrops(false);  // files dropped on a box go to the list, not into the box as text
     if (tip) e->setToolTip(U(tip));
     if (width) e->setMaximumWidth(width);
     return e;

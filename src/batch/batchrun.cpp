@@ -144,7 +144,8 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     const size_t n = entries.size();
     c.total = n;
     c.outputFolder = o.naming.outDir;
-    stop_ = false;
+    // A stop asked for before the run got going counts: the run then starts no picture. (Each run
+    // clears the request when it ends.)
 
     const SourceFiles sources(entries);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));

@@ -90,7 +90,8 @@ public:
     // Runs the whole list. The observer is called on the calling thread only.
     Completion run(const std::vector<std::string>& entries, const BatchOptions& options,
                    BatchObserver* observer = nullptr);
-    // Thread-safe: no picture is started after this; pictures under way finish and are saved.
+    // Thread-safe: no picture is started after this; pictures under way finish and are saved. A
+    // request made before run() starts stops that run at once; run() clears it when it ends.
     void requestStop() { stop_ = true; }
     const ErrorLog& errorLog() const { return log_; }
 

@@ -564,7 +564,9 @@ QString ChooseFolderWithChooser(QWidget* parent, SettingsStore* store, const QSt
     const int outcome = dlg.exec();
     if (outcome == QDialog::Accepted && includeSubfolders) *includeSubfolders = dlg.includeSubfolders();
     Collect(dlg, outcome, details);
-    return dlg.folder();
+    // Only OK chooses: Esc and the close box leave everything as it was (no folder is scanned,
+    // the remembered folder does not change).
+    return outcome == QDialog::Accepted ? dlg.folder() : QString();
 }
 
 QStringList ChoosePicturesWithChooser(QWidget* parent, SettingsStore* store, const QString& prompt,

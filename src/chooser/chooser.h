@@ -20,7 +20,8 @@
 //
 // Every OK, in every mode, also stores the shown folder under the settings key "sODIR" and makes
 // it folder(). Cancel and Esc never write the settings. Outside mode 0, Cancel and Esc leave
-// folder() at the start folder.
+// folder() at the start folder. The Choose...WithChooser functions below answer only an OK: for
+// Cancel, Esc and the close box they return nothing in every mode.
 #pragma once
 
 #include <QDialog>

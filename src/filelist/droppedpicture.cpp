@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 #include <algorithm>
 
 #include "imageio/encode.h"
@@ -11,7 +12,11 @@
 namespace tavu {
 
 QString SaveDroppedPicture(const QImage& source, const QString& userDir) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    // Transparent parts lie on the canvas background, as with every other source.
+    QImage flat(source.size(), QImage::Format_RGB888);
+    flat.fill(QColor(kCanvasBackground.r, kCanvasBackground.g, kCanvasBackground.b));
+    if (!source.isNull()) QPainter(&flat).drawImage(0, 0, source);
+    const QImage& image = flat;
     if (image.isNull()) return {};
     Canvas canvas(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y) std::copy_n(image.constScanLine(y), canvas.stride(), canvas.row(y));

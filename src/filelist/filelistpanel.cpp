@@ -201,8 +201,12 @@ void FileListPanel::cmdAdd_Click() {
 }
 
 void FileListPanel::cmdAdds_Click() {
+    if (scanning()) {
+        state_.tip(U("【提示】正在查找图片,请等它结束,或按Esc键取消。"));
+        return;
+    }
     state_.tip(U("【提示】请选择文件夹,该文件夹内所有图片将被添加。"));
-    if (!ctx_.prompts || scanning()) return;
+    if (!ctx_.prompts) return;
     bool sub = false;
     const QString folder = ctx_.prompts->chooseFolder(window(), U("请选择文件夹,该文件夹内所有图片将被添加。"),
                                                       QString::fromStdString(state_.settings.sODIR), &sub);
@@ -216,6 +220,7 @@ void FileListPanel::startFolderScan(const QString& folder, bool recursive) {
     // The scan runs off the window's thread; Esc cancels it; the pictures found so far are kept.
     if (!scanner_.start(folder, recursive)) return;
     QApplication::setOverrideCursor(Qt::BusyCursor);
+    busyCursor_ = true;
     state_.tip(U("【提示】正在查找图片,按Esc键取消……"));
 }
 
@@ -232,13 +237,27 @@ void FileListPanel::addScanned(std::shared_ptr<std::vector<std::string>> found, 
         return;
     }
     adding_ = false;
-    QApplication::restoreOverrideCursor();
+    restoreCursor();
     updateButtons();
     state_.tip(QStringLiteral("【提示】已添加图片,共%1个。").arg(lstFile->count()));
     if (lstFile->count() > 0) {
         lstFile->setCurrentRow(lstFile->count() - 1);
         lstFile->setFocus();
     }
+}
+
+void FileListPanel::restoreCursor() {
+    if (busyCursor_) QApplication::restoreOverrideCursor();
+    busyCursor_ = false;
+}
+
+FileListPanel::~FileListPanel() { restoreCursor(); }
+
+void FileListPanel::stopScan() {
+    // The window closes: what the scan found so far is not listed any more.
+    scanner_.cancel();
+    adding_ = false;
+    restoreCursor();
 }
 
 void FileListPanel::showEmpty() {
@@ -271,10 +290,11 @@ void FileListPanel::cmdClr_Click() {
 }
 
 void FileListPanel::dropData(const QMimeData* data, bool select) {
-    if (data->hasUrls()) {
-        QStringList paths;
-        for (const QUrl& u : data->urls())
-            if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
+    QStringList paths;
+    for (const QUrl& u : data->urls())
+        if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
+    // Browsers drag a picture as its web address together with its pixels: the pixels count.
+    if (!paths.isEmpty() || !data->hasImage()) {
         addPaths(paths, select);
         return;
     }

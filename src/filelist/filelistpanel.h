@@ -29,6 +29,7 @@ class FileListPanel : public QGroupBox {
     Q_OBJECT
 public:
     FileListPanel(WindowState& state, AppContext& context, QWidget* parent = nullptr);
+    ~FileListPanel() override;
 
     // Adds by the picture-name and duplicate rules; `selectLast` selects the last one added.
     bool addPath(const QString& path);
@@ -51,6 +52,9 @@ public:
 
     bool scanning() const { return scanner_.running() || adding_; }
     void cancelScan() { scanner_.cancel(); }
+    // Cancels a scan for good (the window closes) and gives the pointer back.
+    void stopScan();
+    QMenu* contextMenu() const { return mLst; }
     const FileList& fileList() const { return list_; }
     QListWidget* listBox() const { return lstFile; }
 
@@ -71,6 +75,7 @@ private:
     void startFolderScan(const QString& folder, bool recursive);
     void addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from);
     void showEmpty();
+    void restoreCursor();
 
     WindowState& state_;
     AppContext& ctx_;
@@ -79,6 +84,7 @@ private:
     Previewer thumbs_;
     quint64 thumbId_ = 0;
     bool adding_ = false;  // entries found by a scan are still being listed
+    bool busyCursor_ = false;
 
     QPushButton *cmdAdd, *cmdAdds, *cmdDel, *cmdClr;
     QListWidget* lstFile;

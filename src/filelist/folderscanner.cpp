@@ -2,19 +2,24 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <thread>
 
 #include "batch/picname.h"
 
 namespace tavu {
 
+FolderScanner::~FolderScanner() {
+    cancel();
+    if (thread_.joinable()) thread_.join();
+}
+
 bool FolderScanner::start(const QString& folder, bool recursive) {
     if (running_) return false;
+    if (thread_.joinable()) thread_.join();  // the last scan has reported already
     running_ = true;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     auto cancel = cancel_;
     QPointer<FolderScanner> self(this);
-    std::thread([self, cancel, folder = folder.toStdString(), recursive] {
+    thread_ = std::thread([self, cancel, folder = folder.toStdString(), recursive] {
         FolderScan scan;
         scan.recursive = recursive;
         scan.hiddenFiles = recursive;  // the scan with subfolders lists hidden files too
@@ -31,7 +36,7 @@ bool FolderScanner::start(const QString& folder, bool recursive) {
             self->running_ = false;
             emit self->finished(found);
         });
-    }).detach();
+    });
     return true;
 }
 

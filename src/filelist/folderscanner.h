@@ -1,4 +1,5 @@
-// Lists a folder's pictures off the window's thread. Cancelling keeps what was found so far.
+// Lists a folder's pictures off the window's thread. Cancelling keeps what was found so far; the
+// scan's thread is joined when the scanner goes, so nothing outlives the window.
 #pragma once
 
 #include <QObject>
@@ -6,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tavu {
@@ -14,6 +16,7 @@ class FolderScanner : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
+    ~FolderScanner() override;
     // Starts a scan; false while one is under way.
     bool start(const QString& folder, bool recursive);
     void cancel();
@@ -26,6 +29,7 @@ signals:
 private:
     bool running_ = false;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    std::thread thread_;
 };
 
 }  // namespace tavu

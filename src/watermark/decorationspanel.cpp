@@ -70,11 +70,16 @@ void DecorationsPanel::load() {
         for (const char* p : {"右下", "左下", "左上", "右上", "居中", "自定义"}) c->addItem(U(p));
     cmbBK->addItem(U("无边框"));
     sBkFile = {QString()};
-    const QDir bk(ctx_.programDir + QStringLiteral("/bk"));
-    for (const QFileInfo& f : bk.entryInfoList(QDir::Files, QDir::Name)) {
-        if (!f.fileName().right(3).toLower().endsWith(QStringLiteral("png"))) continue;
-        cmbBK->addItem(f.fileName().left(f.fileName().size() - 4));
-        sBkFile << f.absoluteFilePath();
+    // The shipped frames, then the user's own (added ones live in the working folder when the
+    // program folder cannot be written).
+    QStringList folders{ctx_.programDir + QStringLiteral("/bk")};
+    if (QDir(ctx_.workDir) != QDir(ctx_.programDir)) folders << userBorderFolder();
+    for (const QString& folder : folders) {
+        for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
+            if (!f.fileName().endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) || f.fileName().size() <= 4) continue;
+            cmbBK->addItem(f.fileName().left(f.fileName().size() - 4));
+            sBkFile << f.absoluteFilePath();
+        }
     }
     cmbBK->addItem(U("添加本地边框..."));
     cmbBK->addItem(U("网络下载边框..."));
@@ -99,6 +104,8 @@ void DecorationsPanel::restore() {
         state_.dISyY = s.iuISyY;
     }
 }
+
+QString DecorationsPanel::userBorderFolder() const { return ctx_.workDir + QStringLiteral("/bk"); }
 
 int DecorationsPanel::borderIndex() const { return cmbBK->currentIndex(); }
 int DecorationsPanel::borderCount() const { return cmbBK->count(); }
@@ -238,7 +245,7 @@ void DecorationsPanel::cmbBK_Click() {
         // "添加本地边框...": a PNG of the user's is copied into bk/ and chosen.
         const QString file = ctx_.prompts->chooseFile(window(), U("请选择边框图片(PNG,中间透明)"), QDir::homePath(),
                                                       U("PNG 图片 (*.png *.PNG)"));
-        const QString bkDir = ctx_.programDir + QStringLiteral("/bk");
+        const QString bkDir = userBorderFolder();
         QDir().mkpath(bkDir);
         const QString target = bkDir + "/" + QFileInfo(file).fileName();
         if (!file.isEmpty() && (QFileInfo(target) == QFileInfo(file) || QFile::exists(target) || QFile::copy(file, target))) {

@@ -36,6 +36,8 @@ public:
     void chooseCustomPosition(bool picture);
 
     int borderIndex() const;
+    // Where added frames are copied: bk/ in the working folder (the program folder when writable).
+    QString userBorderFolder() const;
     int borderCount() const;
 
     // The watermark picture's scale for a scroll bar position (0 -> 0.05, 10 -> 1, 11 -> 2.2).

@@ -259,8 +259,9 @@ bool WatermarkPlacement::mouseEvent(QEvent* event) {
     if (!dragging_) return false;
     if (state_.bMoveMode) {
         showMarker(Marker::MoveSquare, at);
-        state_.sngPicX = float(at.x() - imgM->width() / 2.0);
-        state_.sngPicY = float(at.y() - imgM->height() / 2.0);
+        // The distance from the preview's centre pixel: a release on it puts the picture at the origin.
+        state_.sngPicX = float(at.x() - imgM->width() / 2);
+        state_.sngPicY = float(at.y() - imgM->height() / 2);
     } else {
         // The grabbed point stays under the pointer.
         const QRect r = shownPictureRect();

@@ -41,7 +41,12 @@ public:
         return folder;
     }
     QStringList chooseFiles(QWidget*, const QString&, const QString&, const QString&) override { return files; }
-    QString chooseFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString fileAnswer;         // chooseFile()'s answer; empty = cancelled
+    QStringList filePrompts;    // what chooseFile() was asked
+    QString chooseFile(QWidget*, const QString& prompt, const QString&, const QString&) override {
+        filePrompts << prompt;
+        return fileAnswer;
+    }
     QString watermarkFile;  // the watermark chooser's answer; empty = cancelled
     QString chooseWatermark(QWidget*, const QString&, const QString&, int*) override { return watermarkFile; }
 };

@@ -297,3 +297,17 @@ TEST(BatchRun, TurnAndEffectReachTheResults) {
     EXPECT_EQ(turned.width(), 61);
     EXPECT_EQ(turned.height(), 81);
 }
+
+TEST(BatchRun, AStopAskedForBeforeTheRunStartsIsNotLost) {
+    TempDir t;
+    const std::string src = t.file("a.png");
+    WriteSolid(src, 20, 20, {1, 2, 3});
+    const std::string out = t.mkdir("out");
+    BatchRunner r;
+    r.requestStop();  // pressed while the run's thread was still starting
+    Completion c = r.run({src, src}, Options(out));
+    EXPECT_TRUE(c.stopped);
+    EXPECT_EQ(c.written, 0u);
+    EXPECT_TRUE(ListFolder(out).empty());
+    EXPECT_EQ(r.run({src}, Options(out)).written, 1u);  // the request ended with that run
+}

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -290,6 +291,35 @@ TEST_F(ChooserPreviewTest, ABrokenPictureShowsAShortTextAndTheNextOneShowsAgain)
     EXPECT_FALSE(dlg.Image1->text().isEmpty());
     ASSERT_EQ(Preview(dlg, "ok.png"), true);
     EXPECT_FALSE(dlg.Image1->pixmap().isNull());
+}
+
+// The seam's answers: Esc and the close box choose nothing in any mode, and never touch the
+// remembered folder.
+TEST_F(ChooserTest, EscAndTheCloseBoxChooseNothingInEveryMode) {
+    store.values["sODIR"] = "/before";
+    auto endWith = [](bool closeBox) {
+        QTimer::singleShot(0, [closeBox] {
+            QWidget* dlg = QApplication::activeModalWidget();
+            ASSERT_NE(dlg, nullptr);
+            if (closeBox) dlg->close();
+            else QTest::keyClick(dlg, Qt::Key_Escape);
+        });
+    };
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Esc");
+        bool sub = true;
+        endWith(closeBox);
+        EXPECT_TRUE(ChooseFolderWithChooser(nullptr, &store, "p", folder, &sub).isEmpty());
+        endWith(closeBox);
+        EXPECT_TRUE(ChooseFolderWithChooser(nullptr, &store, "p", folder).isEmpty());
+        endWith(closeBox);
+        EXPECT_TRUE(ChoosePicturesWithChooser(nullptr, &store, "p", folder).isEmpty());
+        endWith(closeBox);
+        EXPECT_FALSE(ChooseWatermarkWithChooser(nullptr, &store, "p", folder, 80).has_value());
+        endWith(closeBox);
+        EXPECT_TRUE(ChooseSkinWithChooser(nullptr, &store, "p", folder).isEmpty());
+    }
+    EXPECT_EQ(store.get("sODIR"), "/before");
 }
 
 }  // namespace
