@@ -8,6 +8,7 @@
 #include "app/prompts.h"
 #include "app/widgets.h"
 #include "app/windowstate.h"
+#include "filelist/filelist.h"
 
 namespace tavu {
 
@@ -44,8 +45,9 @@ BatchPanel::~BatchPanel() {
 void BatchPanel::cmdDone_Click() {
     if (batch_.running()) return;  // a stop is pending: the run under way ends first
     const BatchOptions o = state_.batchOptions();
-    const QStringList entries = state_.entries();
-    const Validation v = ValidateRun(size_t(entries.size()), o);
+    std::vector<std::string> paths;
+    if (state_.list) paths = state_.list->entries();  // the files' own names, whatever their bytes
+    const Validation v = ValidateRun(paths.size(), o);
     if (!v.ok) {
         if (ctx_.prompts) ctx_.prompts->error(window(), QString::fromStdString(v.message));
         if (v.addPictures) emit addPicturesRequested();
@@ -59,9 +61,6 @@ void BatchPanel::cmdDone_Click() {
     cmdDone->setEnabled(false);
     state_.bNoPreview = false;
     emit runStarted();
-    std::vector<std::string> paths;
-    paths.reserve(size_t(entries.size()));
-    for (const QString& e : entries) paths.push_back(e.toStdString());
     QDir().mkpath(state_.sOutDir);
     batch_.start(std::move(paths), o);
 }

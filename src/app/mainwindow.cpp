@@ -155,6 +155,8 @@ void MainWindow::connectCommands() {
     for (QAction* a : {m.mFBrows}) connect(a, &QAction::triggered, c, &ViewCommands::mFBrows_Click);
     for (QAction* a : {m.mFBrows2, m.mShowF}) connect(a, &QAction::triggered, c, &ViewCommands::mFBrows2_Click);
     connect(preview_, &PreviewPanel::fullPreviewRequested, c, &ViewCommands::mFBrows2_Click);
+    for (QAction* a : {m.mPCutImg, m.mPCut}) connect(a, &QAction::triggered, c, &ViewCommands::mPCut_Click);
+    connect(tools_, &ToolFrames::cropRequested, c, &ViewCommands::mPCut_Click);
     connect(m.mLBBrows, &QAction::triggered, c, [c] { c->mBrowse_Click(1); });
     connect(m.mLSBrows, &QAction::triggered, c, [c] { c->mBrowse_Click(2); });
     connect(m.mTOption, &QAction::triggered, c, [c] { c->mTOption_Click(false); });

@@ -23,7 +23,7 @@ Previewer::~Previewer() {
     thread_.join();
 }
 
-quint64 Previewer::request(const QString& source, const RenderSettings& settings, int maxWidth, int maxHeight) {
+quint64 Previewer::request(const std::string& source, const RenderSettings& settings, int maxWidth, int maxHeight) {
     quint64 id;
     {
         std::lock_guard lk(m_);
@@ -52,7 +52,7 @@ void Previewer::loop() {
         }
         Canvas canvas;
         std::string decorationError;
-        const DrawOutcome out = RenderPicture(canvas, job.source.toStdString(), job.settings, &decorationError);
+        const DrawOutcome out = RenderPicture(canvas, job.source, job.settings, &decorationError);
         QImage image = CanvasToImage(canvas);
         const QSize canvasSize(canvas.width(), canvas.height());
         if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&
@@ -62,7 +62,7 @@ void Previewer::loop() {
         const QString error = QString::fromStdString(out.ok() ? decorationError : out.errorText);
         QMetaObject::invokeMethod(
             this,
-            [this, id = job.id, src = job.source, image, error, canvasSize] { emit rendered(id, src, image, error, canvasSize); },
+            [this, id = job.id, image, error, canvasSize] { emit rendered(id, image, error, canvasSize); },
             Qt::QueuedConnection);
         {
             std::lock_guard lk(m_);

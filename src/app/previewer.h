@@ -24,7 +24,8 @@ public:
 
     // Asks for `source` rendered with `settings`, at most `maxWidth` x `maxHeight` pixels (a larger
     // result is scaled down for the screen; 0 = no limit). Returns the request's number.
-    quint64 request(const QString& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0);
+    // `source` is the file's path as the file system spells it (any bytes).
+    quint64 request(const std::string& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0);
     // Blocks until every request so far has been answered; for tests.
     void waitIdle();
 
@@ -32,12 +33,12 @@ signals:
     // `image` is null when the picture could not be rendered; `error` then says why (with an image,
     // `error` names a border or watermark that could not be drawn). `canvas` is the
     // rendered picture's own size (the image may be scaled down from it).
-    void rendered(quint64 id, const QString& source, const QImage& image, const QString& error, const QSize& canvas);
+    void rendered(quint64 id, const QImage& image, const QString& error, const QSize& canvas);
 
 private:
     struct Job {
         quint64 id;
-        QString source;
+        std::string source;
         RenderSettings settings;
         int maxWidth, maxHeight;
     };

@@ -68,7 +68,7 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
     connect(picImg, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { emit contextMenuRequested(picImg->mapToGlobal(p)); });
     connect(&preview_, &Previewer::rendered, this,
-            [this](quint64 id, const QString&, const QImage& image, const QString& error, const QSize& canvas) {
+            [this](quint64 id, const QImage& image, const QString& error, const QSize& canvas) {
                 if (id != previewId_) return;  // an older request
                 state_.previewImage = image;
                 state_.previewCanvas = canvas;
@@ -84,9 +84,9 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
 }
 
 void PreviewPanel::refresh() {
-    if (state_.bNoPreview || state_.current.isEmpty()) return;
+    if (state_.bNoPreview || state_.currentSource.empty()) return;
     const QSize size = picImg->contentsRect().size();
-    previewId_ = preview_.request(state_.current, state_.renderSettings(), std::max(size.width(), 64),
+    previewId_ = preview_.request(state_.currentSource, state_.currentRenderSettings(), std::max(size.width(), 64),
                                   std::max(size.height(), 64));
 }
 

@@ -150,6 +150,9 @@ void ToolFrames::buildToolFrame() {
     grid->addWidget(hscSY, 10, 0, 1, 2);
     grid->addWidget(cmdSetPos, 11, 0, 1, 2);
     grid->addWidget(cmdBright, 12, 0, 1, 2);
+    cmdImgCut = MakeButton(Frame3, "cmdImgCut", "裁剪图片", "只用原图的一部分:画出裁剪框,处理时先裁剪再缩放");
+    grid->addWidget(cmdImgCut, 13, 0, 1, 2);
+    connect(cmdImgCut, &QPushButton::clicked, this, &ToolFrames::cropRequested);
     connect(cmdBright, &QPushButton::clicked, this, &ToolFrames::showBrightness);
     BoxTip::Attach(txtSize, U("【提示】请输入水印文字的大小。"), state_);
     BoxTip::Attach(txtAlpha, U("【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。"), state_);

@@ -40,6 +40,7 @@ signals:
     void textSettingsRequested();
     void pictureSettingsRequested();
     void moveModeRequested();
+    void cropRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,7 +57,7 @@ private:
     QLabel* imgM;
     QFrame *Frame3, *Frame4, *frmTZ;
     QPushButton* cmdR[8] = {};
-    QPushButton *cmdMR, *cmdTX, *cmdSetPos, *cmdBright, *cmdTSet, *cmdSetP, *cmdSetPX0, *cmdSetPY0;
+    QPushButton *cmdMR, *cmdTX, *cmdSetPos, *cmdBright, *cmdImgCut, *cmdTSet, *cmdSetP, *cmdSetPX0, *cmdSetPY0;
     QPushButton* cmdRGB[3];
     QLineEdit* txtRGB[3];
     QLineEdit *txtXp, *txtYp, *txtSize, *txtAlpha;

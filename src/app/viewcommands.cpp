@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include "app/appcontext.h"
+#include "app/cropwindow.h"
 #include "app/optionsdialog.h"
 #include "app/prompts.h"
 #include "app/screencapture.h"
@@ -40,7 +42,7 @@ void ViewCommands::mFBrows2_Click() {
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Canvas canvas;
-    RenderPicture(canvas, state_.current.toStdString(), state_.renderSettings());
+    RenderPicture(canvas, state_.currentSource, state_.currentRenderSettings());
     const QString temp = ctx_.workDir + QStringLiteral("/user/tempBZ.bmp");
     QDir().mkpath(ctx_.workDir + QStringLiteral("/user"));
     const bool saved = SaveBmpFile(canvas, temp.toStdString());
@@ -60,6 +62,36 @@ void ViewCommands::mBrowse_Click(int mode) {
                                  std::max<int>(1, state_.settings.iSlideTime), std::max(0, state_.currentRow));
     b->setAttribute(Qt::WA_DeleteOnClose);
     b->present();
+}
+
+void ViewCommands::mPCut_Click() {
+    if (state_.currentSource.empty()) {
+        state_.tip(U("【操作错误】请先在列表中选择要裁剪的图片。"));
+        return;
+    }
+    if (cropWindow_) cropWindow_->close();  // a window for another entry makes way
+    const RenderSettings r = state_.renderSettings();
+    const double ratio = TargetRatio(r);
+    QString ratioText;
+    if (ratio > 0) {
+        const bool quarter = r.turn == kTurnClockwise || r.turn == kTurnCounterClockwise;
+        ratioText = quarter ? state_.heightText + QStringLiteral("×") + state_.widthText
+                            : state_.widthText + QStringLiteral("×") + state_.heightText;
+    }
+    auto* w = new CropWindow(QFileInfo(state_.current).fileName(), state_.currentSource, state_.cropOf(state_.currentSource),
+                             ratio, ratioText, window_);
+    cropWindow_ = w;
+    connect(w, &QObject::destroyed, this, [this, w] {
+        if (cropWindow_ == w) cropWindow_ = nullptr;
+    });
+    connect(w, &CropWindow::cropChosen, this, [this](const std::string& source, const IntRect& rect) {
+        state_.setCrop(source, rect);
+        state_.tip(rect.w > 0 ? U("【提示】已设置裁剪区域 %1×%2,处理时先裁剪再缩放。").arg(rect.w).arg(rect.h)
+                              : U("【提示】已清除这张图片的裁剪。"));
+    });
+    state_.tip(U("【提示】拖动裁剪框的边或角调整大小,拖动框内移动位置,在框外拖动重新画框。"));
+    w->show();
+    w->raise();
 }
 
 void ViewCommands::mTOption_Click(bool pdfPage) {

@@ -1,6 +1,6 @@
 // The commands that open windows of their own: the full-screen views of the source and of the
-// processed picture, the list browser and the slide show, the options window, the screen capture
-// and the about box.
+// processed picture, the list browser and the slide show, the crop window, the options window, the
+// screen capture and the about box.
 #pragma once
 
 #include <QObject>
@@ -20,6 +20,7 @@ public:
     void mFBrows_Click();          // the source picture, full screen
     void mFBrows2_Click();         // the processed picture, full screen
     void mBrowse_Click(int mode);  // 1 the list browser, 2 the slide show
+    void mPCut_Click();            // the crop window for the selected entry
     void mTOption_Click(bool pdfPage);
     void mCopySrc2_Click();
     void about();
@@ -33,6 +34,7 @@ private:
     WindowState& state_;
     AppContext& ctx_;
     QWidget* window_;
+    QWidget* cropWindow_ = nullptr;  // one at a time
 };
 
 }  // namespace tavu

@@ -36,6 +36,28 @@ RenderSettings WindowState::renderSettings() const {
     return r;
 }
 
+RenderSettings WindowState::currentRenderSettings() const {
+    RenderSettings r = renderSettings();
+    const IntRect c = cropOf(currentSource);
+    r.cropX = c.x;
+    r.cropY = c.y;
+    r.cropW = c.w;
+    r.cropH = c.h;
+    return r;
+}
+
+IntRect WindowState::cropOf(const std::string& entry) const {
+    const auto it = crops.find(entry);
+    return it == crops.end() ? IntRect{} : it->second;
+}
+
+void WindowState::setCrop(const std::string& entry, const IntRect& r) {
+    if (r.w > 0 && r.h > 0) crops[entry] = r;
+    else crops.erase(entry);
+    emit cropsChanged();
+    changed();
+}
+
 Decorations WindowState::decorations() const {
     Decorations d;
     d.borderFile = S(borderFile);
@@ -68,6 +90,10 @@ BatchOptions WindowState::batchOptions() const {
     o.quality = settings.iJPGQ;
     o.autoOpenFolder = settings.bAutoODir;
     o.saveErrorLog = settings.bSaveErr;
+    if (list && !crops.empty()) {
+        o.entryCrops.reserve(list->size());
+        for (const std::string& e : list->entries()) o.entryCrops.push_back(cropOf(e));
+    }
     return o;
 }
 

@@ -27,10 +27,14 @@ public:
     bool bLoaded = false;  // start-up has finished
     bool bNoPreview = false;
 
-    // The list: its model (owned by the list panel) and the selected entry.
+    // The list: its model (owned by the list panel) and the selected entry, as shown and as the
+    // file system spells it (a name that is not UTF-8 shows with replacement marks).
     const FileList* list = nullptr;
     QString current;
+    std::string currentSource;
     int currentRow = -1;
+    // Crop rectangles by entry (source pixels of the upright picture).
+    std::map<std::string, IntRect> crops;
 
     // Size: the size list's entry and the two boxes' texts.
     int iSizeMode = 0;
@@ -69,6 +73,11 @@ public:
     QSize previewCanvas;  // the rendered picture's own size (the image may be scaled down from it)
 
     RenderSettings renderSettings() const;
+    // The selected entry as it will be saved: renderSettings() with its crop rectangle.
+    RenderSettings currentRenderSettings() const;
+    IntRect cropOf(const std::string& entry) const;
+    // An empty rectangle clears the entry's crop.
+    void setCrop(const std::string& entry, const IntRect& r);
     Decorations decorations() const;
     BatchOptions batchOptions() const;
     QStringList entries() const;
@@ -80,6 +89,7 @@ public:
 
 signals:
     void renderChanged();
+    void cropsChanged();
     void tipRequested(const QString& text);
     void previewShown();
 };

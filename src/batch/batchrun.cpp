@@ -84,7 +84,18 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
 
     // Render. Size texts that are not numbers leave the canvas empty; the save then fails.
     Canvas canvas;
-    const DrawOutcome out = RenderPicture(canvas, entry, o.render);
+    RenderSettings cropped;
+    const RenderSettings* settings = &o.render;
+    if (index < o.entryCrops.size() && o.entryCrops[index].w > 0 && o.entryCrops[index].h > 0) {
+        const IntRect& c = o.entryCrops[index];
+        cropped = o.render;
+        cropped.cropX = c.x;
+        cropped.cropY = c.y;
+        cropped.cropW = c.w;
+        cropped.cropH = c.h;
+        settings = &cropped;
+    }
+    const DrawOutcome out = RenderPicture(canvas, entry, *settings);
     if (out.status == DrawOutcome::DrawFailed) {
         r.failureLine = ErrorLog::DrawFailureLine(entry, out.errorNumber, out.errorText);
         return p;

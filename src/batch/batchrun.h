@@ -29,6 +29,9 @@ inline constexpr size_t kMinimiseAbove = 100;
 struct BatchOptions {
     // How each picture is drawn, turned and given its effect.
     RenderSettings render;
+    // A crop rectangle per list entry (source pixels, upright), in list order; an entry beyond
+    // the end or an empty rectangle uses render's own crop (normally the whole picture).
+    std::vector<IntRect> entryCrops;
     // The size list's index of its last entry, the custom size.
     int customIndex = 2;
 

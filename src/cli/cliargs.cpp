@@ -104,6 +104,7 @@ std::string CliHelpText() {
         "调整:\n"
         "      --gains R,G,B      红、绿、蓝通道增益(1 为不变,0 去掉该颜色)\n"
         "      --offset X,Y       图片在画布上的偏移(像素)\n"
+        "      --crop X,Y,W,H     只用原图的这一部分(像素,左上角 X,Y,宽 W,高 H),先裁剪再缩放\n"
         "      --rotate 方向      none|auto|cw(顺转90度)|ccw(逆转90度)|180|mirror-h(水平镜像)|mirror-v(垂直镜像)\n"
         "      --effect 特效      0-11 或名称: 一键美容 棱角分明 暖黄记忆 华贵绛紫 棕褐怀旧 夜色朦胧\n"
         "                         陈旧往事 扫描线 浮雕 灰度 黑白 底片\n"
@@ -276,6 +277,17 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
                 error = "--offset 应为两个数字 X,Y: " + v;
                 return std::nullopt;
             }
+        } else if (arg == "--crop") {
+            if (!value(v)) return std::nullopt;
+            const std::vector<std::string> r = Split(v, {","});
+            std::array<int, 4> c{};
+            bool good = r.size() == 4;
+            for (size_t i = 0; good && i < 4; ++i) good = ParseInt(r[i], 0, 1000000, c[i]);
+            if (!good || c[2] <= 0 || c[3] <= 0) {
+                error = "--crop 应为四个整数 X,Y,宽,高(宽和高大于 0),例如 100,50,800,600: " + v;
+                return std::nullopt;
+            }
+            a.crop = c;
         } else if (arg == "--rotate") {
             if (!value(v)) return std::nullopt;
             static const std::pair<const char*, int> turns[] = {

@@ -1,6 +1,7 @@
 // The headless command line: tavuzip --batch [options] FILE|FOLDER...
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@ struct CliArgs {
     std::string digits = "4";
     std::optional<float> gainR, gainG, gainB;
     float offsetX = 0, offsetY = 0;
+    std::optional<std::array<int, 4>> crop;  // X,Y,W,H of the upright source, for every picture
     int turn = 0;                    // the direction menu's entry (0 none)
     int effect = -1;                 // the effect menu's entry (-1 none, 12 brightness)
     int brightness = 0;

@@ -215,6 +215,12 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.render.yCutMode = a.anchorY ? int16_t(*a.anchorY) : s.iYCutMode;
     if (a.gainR) o.render.colors = ColorMatrix::Gains(*a.gainR, *a.gainG, *a.gainB);
     o.render.offsetX = a.offsetX;
+    if (a.crop) {
+        o.render.cropX = (*a.crop)[0];
+        o.render.cropY = (*a.crop)[1];
+        o.render.cropW = (*a.crop)[2];
+        o.render.cropH = (*a.crop)[3];
+    }
     o.render.offsetY = a.offsetY;
     o.render.turn = a.turn;
     o.render.effect = a.effect;

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolTip>
@@ -30,12 +31,27 @@ namespace tavu {
 
 namespace {
 std::string S(const QString& s) { return s.toStdString(); }
+
+// The crop mark: two crossing corners, as on a cutting mat.
+QIcon CropMark() {
+    static const QIcon icon = [] {
+        QPixmap pm(16, 16);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setPen(QPen(QColor(0, 102, 204), 2));
+        p.drawPolyline(QPolygon({QPoint(4, 1), QPoint(4, 12), QPoint(15, 12)}));
+        p.drawPolyline(QPolygon({QPoint(1, 4), QPoint(12, 4), QPoint(12, 15)}));
+        return QIcon(pm);
+    }();
+    return icon;
+}
 }  // namespace
 
 FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* parent)
     : QGroupBox(U("1.添加照片"), parent), state_(state), ctx_(context) {
     setObjectName(QStringLiteral("Frame1"));
     state_.list = &list_;
+    connect(&state_, &WindowState::cropsChanged, this, &FileListPanel::refreshCropMarks);
     auto* grid = new QGridLayout(this);
     cmdAdd = MakeButton(this, "cmdAdd", "添加图片", "添加单张或多张图片");
     cmdAdds = MakeButton(this, "cmdAdds", "添加文件夹", "添加文件夹内全部图片");
@@ -75,7 +91,7 @@ FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* p
     connect(cmdClr, &QPushButton::clicked, this, &FileListPanel::cmdClr_Click);
     connect(lstFile, &QListWidget::currentRowChanged, this, &FileListPanel::onCurrentRowChanged);
     connect(lstFile, &QListWidget::itemDoubleClicked, this, &FileListPanel::viewRequested);
-    connect(&thumbs_, &Previewer::rendered, this, [this](quint64 id, const QString&, const QImage& image, const QString&, const QSize&) {
+    connect(&thumbs_, &Previewer::rendered, this, [this](quint64 id, const QImage& image, const QString&, const QSize&) {
         if (id != thumbId_ || image.isNull()) return;  // an unreadable picture leaves the thumbnail as it was
         imgSmall->setPixmap(QPixmap::fromImage(image));
         picSmall->show();
@@ -116,19 +132,21 @@ void FileListPanel::buildMenu() {
 void FileListPanel::onCurrentRowChanged(int row) {
     QListWidgetItem* item = row >= 0 ? lstFile->item(row) : nullptr;
     state_.current = item ? item->text() : QString();
+    state_.currentSource = item && size_t(row) < list_.size() ? list_[size_t(row)] : std::string();
     state_.currentRow = item ? row : -1;
     if (!item) return;
     // The thumbnail shows the source itself.
     RenderSettings thumb;
     thumb.sizeMode = kSizeOriginal;
     thumb.widthText = thumb.heightText = "0";
-    thumbId_ = thumbs_.request(item->text(), thumb, 92, 92);
+    thumbId_ = thumbs_.request(state_.currentSource, thumb, 92, 92);
     emit selectionChanged();
 }
 
 bool FileListPanel::addPath(const QString& path) {
     if (!list_.add(S(path))) return false;
     lstFile->addItem(path);  // the tooltip comes from the viewport's tooltip handler
+    if (!state_.crops.empty()) refreshCropMarks();
     return true;
 }
 
@@ -137,6 +155,7 @@ void FileListPanel::addPaths(const QStringList& paths, bool selectLast) {
     for (const QString& p : paths)
         if (list_.add(S(p))) added << p;
     lstFile->addItems(added);  // one insertion for all of them
+    if (!state_.crops.empty()) refreshCropMarks();
     if (selectLast && !added.isEmpty()) lstFile->setCurrentRow(lstFile->count() - 1);
     updateButtons();
 }
@@ -159,11 +178,24 @@ void FileListPanel::rebuildList(int current) {
     lstFile->blockSignals(true);
     lstFile->clear();
     lstFile->addItems(state_.entries());
+    if (!state_.crops.empty()) refreshCropMarks();
     lstFile->blockSignals(false);
     lstFile->setUpdatesEnabled(true);
     if (lstFile->count() > 0) lstFile->setCurrentRow(std::clamp(current, 0, lstFile->count() - 1));
     else onCurrentRowChanged(-1);
     updateButtons();
+}
+
+void FileListPanel::refreshCropMarks() {
+    const int n = std::min(lstFile->count(), int(list_.size()));
+    for (int i = 0; i < n; ++i) {
+        QListWidgetItem* item = lstFile->item(i);
+        const bool cropped = state_.crops.count(list_[size_t(i)]) > 0;
+        if (cropped != item->data(kCroppedRole).toBool()) {
+            item->setIcon(cropped ? CropMark() : QIcon());
+            item->setData(kCroppedRole, cropped);
+        }
+    }
 }
 
 void FileListPanel::updateButtons() {

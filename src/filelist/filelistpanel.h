@@ -28,6 +28,8 @@ class WindowState;
 class FileListPanel : public QGroupBox {
     Q_OBJECT
 public:
+    // An item's data: whether the entry has a crop rectangle.
+    static constexpr int kCroppedRole = Qt::UserRole + 1;
     FileListPanel(WindowState& state, AppContext& context, QWidget* parent = nullptr);
     ~FileListPanel() override;
 
@@ -71,6 +73,8 @@ private:
     void buildMenu();
     void onCurrentRowChanged(int row);
     void rebuildList(int current);
+    // Entries with a crop rectangle carry the crop mark.
+    void refreshCropMarks();
     void updateButtons();
     void startFolderScan(const QString& folder, bool recursive);
     void addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from);

@@ -311,3 +311,48 @@ TEST(BatchRun, AStopAskedForBeforeTheRunStartsIsNotLost) {
     EXPECT_TRUE(ListFolder(out).empty());
     EXPECT_EQ(r.run({src}, Options(out)).written, 1u);  // the request ended with that run
 }
+
+TEST(BatchRun, EachEntryKeepsItsOwnCropRectangle) {
+    TempDir dir;
+    // Every pixel tells where it came from, so the result shows exactly which region was used.
+    const auto where = [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), uint8_t(x ^ y)}; };
+    const std::string a = dir.file("a.png"), b = dir.file("b.png"), c = dir.file("c.png");
+    for (const std::string& f : {a, b, c}) WritePicture(f, 200, 150, where);
+    BatchOptions o = Options(dir.mkdir("out"), "png");
+    o.render.sizeMode = kSizeOriginal;
+    o.render.widthText = o.render.heightText = "0";
+    o.entryCrops = {IntRect{30, 20, 50, 40}, IntRect{}, IntRect{150, 100, 500, 500}};
+    BatchRunner runner;
+    const Completion done = runner.run({a, b, c}, o);
+    ASSERT_EQ(done.written, 3u) << done.errorText;
+
+    const Canvas ra = ReadCanvas(dir.file("out/a.png"));
+    ASSERT_EQ(ra.width(), 50);
+    ASSERT_EQ(ra.height(), 40);
+    for (int y = 0; y < 40; y += 13)
+        for (int x = 0; x < 50; x += 7) EXPECT_EQ(ra.pixel(x, y), where(30 + x, 20 + y)) << x << "," << y;
+    const Canvas rb = ReadCanvas(dir.file("out/b.png"));  // no rectangle: the whole picture
+    EXPECT_EQ(rb.width(), 200);
+    EXPECT_EQ(rb.height(), 150);
+    const Canvas rc = ReadCanvas(dir.file("out/c.png"));  // clipped to the picture
+    ASSERT_EQ(rc.width(), 50);
+    ASSERT_EQ(rc.height(), 50);
+    EXPECT_EQ(rc.pixel(0, 0), where(150, 100));
+    EXPECT_EQ(rc.pixel(49, 49), where(199, 149));
+}
+
+TEST(BatchRun, CropComesBeforeSizing) {
+    TempDir dir;
+    const std::string a = dir.file("a.png");
+    WritePicture(a, 400, 300, [](int x, int) { return x < 200 ? Rgb{255, 0, 0} : Rgb{0, 0, 255}; });
+    BatchOptions o = Options(dir.mkdir("out"), "png");
+    o.render.widthText = "50";  // width limit: the cropped 100x100 comes out 50x50
+    o.entryCrops = {IntRect{250, 100, 100, 100}};
+    BatchRunner runner;
+    ASSERT_EQ(runner.run({a}, o).written, 1u);
+    const Canvas r = ReadCanvas(dir.file("out/a.png"));
+    EXPECT_EQ(r.width(), 50);
+    EXPECT_EQ(r.height(), 50);
+    EXPECT_EQ(r.pixel(1, 1).b, 255);  // only the blue half was used
+    EXPECT_EQ(r.pixel(48, 48).r, 0);
+}

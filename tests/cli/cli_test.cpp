@@ -249,3 +249,22 @@ TEST(Cli, BorderAndWatermarksReachTheResults) {
     EXPECT_NEAR(x0, 100, 1);  // the text's left edge and top at the fractions
     EXPECT_NEAR(y0, 50, 1);
 }
+
+TEST(Cli, CropRectangleForEveryPicture) {
+    Cli c;
+    const auto where = [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 9}; };
+    const std::string p = c.dir.file("p.png"), q = c.dir.file("q.png");
+    WritePicture(p, 120, 90, where);
+    WritePicture(q, 60, 60, where);
+    ASSERT_EQ(c.run({"--original", "--crop", "10,20,40,30", "-f", "png", "-o", c.dir.file("o"), p, q}), 0) << c.err;
+    const Canvas rp = ReadCanvas(c.dir.file("o/p.png"));
+    ASSERT_EQ(rp.width(), 40);
+    ASSERT_EQ(rp.height(), 30);
+    EXPECT_EQ(rp.pixel(0, 0), where(10, 20));
+    EXPECT_EQ(rp.pixel(39, 29), where(49, 49));
+    EXPECT_EQ(ReadCanvas(c.dir.file("o/q.png")).height(), 30);
+    for (const char* bad : {"10,20,40", "10,20,0,30", "a,b,c,d", "-1,0,5,5", "1,2,3,4,5"}) {
+        EXPECT_EQ(c.run({"--crop", bad, p}), 2) << bad;
+        EXPECT_NE(c.err.find("--crop"), std::string::npos);
+    }
+}
