@@ -2,6 +2,7 @@
 
 #include "app/previewer.h"
 #include "app/widgets.h"
+#include "filelist/pathtext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -117,7 +118,7 @@ QImage LoadFittedPicture(const QString& path, QSize bounds, QString* error) {
         if (error) *error = why;
         return QImage();
     };
-    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string file = PathBytes(path);
     Canvas canvas;
     DrawParams params;
     params.sizeMode = kSizeWidthLimit;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filelist/filelist.h"
+#include "filelist/pathtext.h"
 
 namespace tavu {
 
@@ -60,7 +61,7 @@ void WindowState::setCrop(const std::string& entry, const IntRect& r) {
 
 Decorations WindowState::decorations() const {
     Decorations d;
-    d.borderFile = S(borderFile);
+    d.borderFile = PathBytes(borderFile);
     d.text.on = textOn;
     d.text.text = settings.sText;
     d.text.font = settings.sFont;
@@ -71,7 +72,7 @@ Decorations WindowState::decorations() const {
     d.text.italic = settings.sItalic;
     d.text.pos = PositionOf(textPos, dTSyX, dTSyY);
     d.picture.on = pictureOn;
-    d.picture.file = S(sISyF);
+    d.picture.file = PathBytes(sISyF);
     d.picture.scale = sngSYScale;
     d.picture.opacity = syAlpha;
     d.picture.pos = PositionOf(picturePos, dISyX, dISyY);
@@ -101,7 +102,7 @@ QStringList WindowState::entries() const {
     QStringList all;
     if (!list) return all;
     all.reserve(qsizetype(list->size()));
-    for (const std::string& e : list->entries()) all << QString::fromStdString(e);
+    for (const std::string& e : list->entries()) all << PathText(e);
     return all;
 }
 

@@ -1,6 +1,7 @@
 #include "chooser/chooser.h"
 
 #include <QCheckBox>
+#include <QCollator>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -24,11 +25,14 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <mutex>
 
 #include "app/previewer.h"
 #include "batch/picname.h"
+#include "filelist/pathtext.h"
 #include "imageio/render.h"
 #include "platform/settings.h"
 
@@ -78,7 +82,7 @@ QImage RenderPreviewImage(const QString& path, int w, int h) {
     params.cropToFill = 0;
     params.colors = ColorMatrix::Identity();
     Canvas canvas;
-    const std::string file = path.toStdString();
+    const std::string file = PathBytes(path);
     if (!DrawPicFile(canvas, file, params).ok()) return {};
     QImage image = CanvasToImage(canvas);
     int w0 = 0, h0 = 0;
@@ -91,6 +95,31 @@ QImage RenderPreviewImage(const QString& path, int w, int h) {
 }
 
 }  // namespace
+
+QStringList FolderFiles(const QString& folder, const QStringList& patterns) {
+    // Read with the file system's own bytes, so that names that are not UTF-8 are listed and can
+    // be opened (see pathtext.h).
+    std::vector<std::pair<QString, QString>> found;  // (sort key, name)
+    std::error_code ec;
+    std::filesystem::directory_iterator it(PathBytes(folder), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().native();
+        if (name.empty() || name[0] == '.') continue;  // hidden files are not offered
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;  // follows links to files
+        const QString text = PathText(name), shown = ReadablePath(text);  // matched as shown: valid text
+        if (!QDir::match(patterns, shown)) continue;
+        found.emplace_back(shown, text);
+    }
+    QCollator order;
+    order.setCaseSensitivity(Qt::CaseInsensitive);
+    order.setNumericMode(false);
+    std::stable_sort(found.begin(), found.end(), [&](const auto& a, const auto& b) { return order.compare(a.first, b.first) < 0; });
+    QStringList names;
+    names.reserve(qsizetype(found.size()));
+    for (auto& f : found) names << f.second;
+    return names;
+}
 
 QString JoinFolder(const QString& folder, const QString& name) {
     if (folder.endsWith(QLatin1Char('/'))) return folder + name;
@@ -420,9 +449,7 @@ void ChooserDialog::syncFolderTree() {
 void ChooserDialog::fillFileList() {
     File1->clear();
     dropPreview();
-    const QStringList names =
-        QDir(dir_).entryList(pattern_, QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    File1->addItems(names);
+    File1->addItems(FolderFiles(dir_, pattern_));
 }
 
 QString ChooserDialog::focusedFile() const {
@@ -491,7 +518,7 @@ void ChooserDialog::cmdOK_Click() {
         files_.clear();
         for (int i = 0; i < File1->count(); ++i) {
             const QListWidgetItem* item = File1->item(i);
-            if (item->isSelected() && IsPicName(item->text().toStdString())) files_ << JoinFolder(dir_, item->text());
+            if (item->isSelected() && IsPicName(PathBytes(item->text()))) files_ << JoinFolder(dir_, item->text());
         }
         break;
     case Watermark:

@@ -51,6 +51,9 @@ class SettingsStore;
 // folder + "/" + name, without doubling the separator when the folder already ends in one (the
 // root "/"): JoinFolder("/", "a.jpg") == "/a.jpg".
 QString JoinFolder(const QString& folder, const QString& name);
+// The files of `folder` whose names match one of `patterns` ("*.jpg", ...; any case), hidden ones
+// left out, in name order; names that are not UTF-8 included (see pathtext.h).
+QStringList FolderFiles(const QString& folder, const QStringList& patterns);
 
 // The folder "新建" would create below `parent`: 新建文件夹, else 新建文件夹( 2), 新建文件夹( 3), …
 // (a blank after the opening parenthesis, none before the closing one) — the first name that no

@@ -3,13 +3,39 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QPainter>
+#include <QUrl>
 #include <algorithm>
 
+#include "filelist/pathtext.h"
 #include "imageio/encode.h"
 #include "raster/canvas.h"
 
 namespace tavu {
+
+QStringList DroppedFilePaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data) return paths;
+    const QByteArray list = data->data(QStringLiteral("text/uri-list"));
+    if (list.isEmpty()) {  // no raw list (a drop made inside the program): the addresses as given
+        for (const QUrl& u : data->urls())
+            if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
+        return paths;
+    }
+    for (QByteArray line : list.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        // file:///path or file://localhost/path; other hosts and schemes are not local files.
+        if (!line.startsWith("file://")) continue;
+        QByteArray rest = line.mid(7);
+        if (rest.startsWith("localhost/")) rest = rest.mid(9);
+        if (!rest.startsWith('/')) continue;
+        const QByteArray bytes = QByteArray::fromPercentEncoding(rest);
+        paths << QDir::cleanPath(PathText(std::string_view(bytes.constData(), size_t(bytes.size()))));
+    }
+    return paths;
+}
 
 QString SaveDroppedPicture(const QImage& source, const QString& userDir) {
     // Transparent parts lie on the canvas background, as with every other source.

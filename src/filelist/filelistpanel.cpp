@@ -25,12 +25,13 @@
 #include "app/windowstate.h"
 #include "batch/picname.h"
 #include "filelist/droppedpicture.h"
+#include "filelist/pathtext.h"
 #include "platform/settings.h"
 
 namespace tavu {
 
 namespace {
-std::string S(const QString& s) { return s.toStdString(); }
+std::string S(const QString& s) { return PathBytes(s); }
 
 // The crop mark: two crossing corners, as on a cutting mat.
 QIcon CropMark() {
@@ -119,7 +120,7 @@ void FileListPanel::buildMenu() {
     });
     connect(mCopyFileName, &QAction::triggered, this, [this] {
         if (!lstFile->currentItem()) return;
-        const QString path = lstFile->currentItem()->text();
+        const QString path = ReadablePath(lstFile->currentItem()->text());
         QApplication::clipboard()->setText(path);
         state_.tip(U("【提示】文件路径已复制:") + path);
     });
@@ -164,7 +165,7 @@ void FileListPanel::addStartupPaths(const QStringList& paths) {
     for (const QString& p : paths) {
         const QFileInfo f(p);
         if (f.isDir()) {
-            for (const std::string& e : ScanFolderPictures(S(f.absoluteFilePath()))) addPath(QString::fromStdString(e));
+            for (const std::string& e : ScanFolderPictures(S(f.absoluteFilePath()))) addPath(PathText(e));
         } else {
             addPath(QDir::cleanPath(f.absoluteFilePath()));
         }
@@ -262,7 +263,7 @@ void FileListPanel::addScanned(std::shared_ptr<std::vector<std::string>> found, 
     const size_t to = std::min(found->size(), from + 2000);
     QStringList added;
     for (size_t i = from; i < to; ++i)
-        if (list_.add((*found)[i])) added << QString::fromStdString((*found)[i]);
+        if (list_.add((*found)[i])) added << PathText((*found)[i]);
     lstFile->addItems(added);
     if (to < found->size()) {
         QTimer::singleShot(0, this, [this, found, to] { addScanned(found, to); });
@@ -323,8 +324,7 @@ void FileListPanel::cmdClr_Click() {
 
 void FileListPanel::dropData(const QMimeData* data, bool select) {
     QStringList paths;
-    for (const QUrl& u : data->urls())
-        if (u.isLocalFile()) paths << QDir::cleanPath(u.toLocalFile());
+    for (const QString& p : DroppedFilePaths(data)) paths << p;
     // Browsers drag a picture as its web address together with its pixels: the pixels count.
     if (!paths.isEmpty() || !data->hasImage()) {
         addPaths(paths, select);

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "batch/picname.h"
+#include "filelist/pathtext.h"
 
 namespace tavu {
 
@@ -19,12 +20,12 @@ bool FolderScanner::start(const QString& folder, bool recursive) {
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     auto cancel = cancel_;
     QPointer<FolderScanner> self(this);
-    thread_ = std::thread([self, cancel, folder = folder.toStdString(), recursive] {
+    thread_ = std::thread([self, cancel, folder = PathBytes(folder), recursive] {
         FolderScan scan;
         scan.recursive = recursive;
         scan.hiddenFiles = recursive;  // the scan with subfolders lists hidden files too
         scan.progress = [self, cancel](const std::string& at) {
-            const QString f = QString::fromStdString(at);
+            const QString f = ReadablePath(PathText(at));
             QMetaObject::invokeMethod(qApp, [self, f] {
                 if (self && self->running_) emit self->progress(f);
             });
