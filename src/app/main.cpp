@@ -11,6 +11,7 @@
 #include "app/prompts.h"
 #include "app/screenguard.h"
 #include "app/translations.h"
+#include "filelist/pathtext.h"
 #include "cli/clirun.h"
 #include "platform/paths.h"
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     w.show();
     // Pictures and folders named on the command line go into the list, the last one selected.
     QStringList paths;
-    for (int i = 1; i < argc; ++i) paths << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i) paths << tavu::PathText(argv[i]);  // the name as given, whatever its bytes
     if (!paths.isEmpty()) w.addStartupPaths(paths);
     return app.exec();
 }

@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
@@ -34,7 +36,14 @@ void ScreenGuard::Fit(QWidget* window) {
 bool ScreenGuard::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
-        if (w->isWindow() && !(w->windowFlags() & Qt::ToolTip) && w->windowType() != Qt::Popup) Fit(w);
+        if (w->isWindow() && !(w->windowFlags() & Qt::ToolTip) && w->windowType() != Qt::Popup) {
+            Fit(w);
+            // The window manager's frame is known only once the window is up: fit again then.
+            QPointer<QWidget> later(w);
+            QTimer::singleShot(300, w, [later] {
+                if (later && later->isVisible()) Fit(later);
+            });
+        }
     }
     return QObject::eventFilter(watched, event);
 }
