@@ -11,6 +11,7 @@
 #include "batch/errortext.h"
 #include "batch/naming.h"
 #include "batch/picturerender.h"
+#include "batch/resultencode.h"
 
 namespace tavu {
 
@@ -36,6 +37,11 @@ struct BatchOptions {
     std::string format = kKeepFormatChoice;
     NamingRule naming;
     int quality = 100;
+    // JPEG results: a file-size range (KB) searched for, padding to its lower bound; and the
+    // resolution written into JPEG, PNG and TIFF results (0: none).
+    SizeTarget sizeTarget;
+    bool sizePad = true;
+    int dpi = 0;
 
     int16_t autoOpenFolder = 1;  // bAutoODir: non-zero opens the output folder afterwards
     int16_t saveErrorLog = 0;    // bSaveErr: non-zero writes ErrorLog.txt after a run with errors
@@ -60,6 +66,7 @@ struct PictureResult {
     std::string failureLine;   // what went wrong; also in the error text unless silent
     bool silent = false;       // a bitmap-writer failure: not recorded in the error text
     uint64_t bytesIn = 0, bytesOut = 0;
+    SizeInfo size;             // what the size search chose (size.searched when it ran)
 };
 
 class BatchObserver {
