@@ -31,6 +31,11 @@ Validation ValidateRun(size_t pictureCount, const BatchOptions& o) {
         v.focusWidth = true;
         return v;
     }
+    if (o.sizeTarget.minKB && o.sizeTarget.maxKB && *o.sizeTarget.minKB > *o.sizeTarget.maxKB) {
+        v.ok = false;
+        v.message = kMsgSizeRange;
+        return v;
+    }
     v.askMinimise = pictureCount > kMinimiseAbove;
     return v;
 }

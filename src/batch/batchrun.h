@@ -18,6 +18,7 @@ namespace tavu {
 // The texts of the run's messages.
 inline constexpr const char* kMsgNoPictures = "没有添加要处理的图片！";
 inline constexpr const char* kMsgZeroSize = "图片尺寸不能为0！";
+inline constexpr const char* kMsgSizeRange = "文件大小的最小值不能大于最大值！";
 inline constexpr const char* kMsgMinimise =
     "确认最小化吗？\r\n处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。";
 inline constexpr const char* kTipProcessing = "【提示】正在处理 ";

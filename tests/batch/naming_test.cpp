@@ -7,6 +7,7 @@
 #include "batch/naming.h"
 #include "batch/picname.h"
 #include "batch/sizepresets.h"
+#include "batch/sizerules.h"
 #include "imageio/testimages.h"
 
 using namespace tavu;
@@ -169,4 +170,47 @@ TEST(SizePresets, UploadRulesWithEmptyAndBadFields) {
         EXPECT_FALSE(s.width.empty()) << s.name;
     }
     EXPECT_GE(withRange, 7);
+}
+
+TEST(SizeRules, BoxesPresetsAndFormats) {
+    SizeRuleInputs in;
+    in.minText = "20";
+    in.maxText = "50";
+    EXPECT_FALSE(TargetOf(in).active());  // the check box is off
+    in.on = true;
+    EXPECT_EQ(TargetOf(in).minKB, 20);
+    EXPECT_EQ(TargetOf(in).maxKB, 50);
+    in.minText = " 0 ";
+    in.maxText = "abc";
+    EXPECT_FALSE(TargetOf(in).active());
+    in.minText = "60";
+    in.maxText = "50";
+    EXPECT_EQ(CheckSizeRules(in), "文件大小的最小值不能大于最大值！");
+    in.dpiText = "300";
+    EXPECT_EQ(DpiOf(in), 300);
+    in.dpiText = "70000";
+    EXPECT_EQ(DpiOf(in), 0);
+
+    SizePreset exam{"考试", "144", "192", 20, 200, 300};
+    SizeRuleInputs typed{false, "1", "2", false, "96"};
+    SizeRuleInputs filled = InputsForPreset(exam, typed);
+    EXPECT_TRUE(filled.on);
+    EXPECT_EQ(filled.minText, "20");
+    EXPECT_EQ(filled.maxText, "200");
+    EXPECT_EQ(filled.dpiText, "300");
+    EXPECT_FALSE(filled.pad);  // padding stays the user's choice
+    SizePreset upperOnly{"上限", "295", "413", std::nullopt, 200, std::nullopt};
+    filled = InputsForPreset(upperOnly, filled);
+    EXPECT_EQ(filled.minText, "");
+    EXPECT_EQ(filled.dpiText, "300");
+    SizePreset plain{"800×600", "800", "600"};
+    const SizeRuleInputs same = InputsForPreset(plain, typed);
+    EXPECT_EQ(same.on, typed.on);
+    EXPECT_EQ(same.minText, "1");
+
+    EXPECT_TRUE(SizeRangeFormat("jpg"));
+    EXPECT_TRUE(SizeRangeFormat("原格式"));
+    EXPECT_FALSE(SizeRangeFormat("png"));
+    EXPECT_TRUE(DpiFormat("tiff"));
+    EXPECT_FALSE(DpiFormat("bmp"));
 }
