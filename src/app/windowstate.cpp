@@ -26,6 +26,7 @@ RenderSettings WindowState::renderSettings() const {
     r.cropToFill = settings.bPicJQ;
     r.xCutMode = settings.iXCutMode;
     r.yCutMode = settings.iYCutMode;
+    r.smartCrop = settings.bSmartCut != 0;
     r.colors = cmPic;
     r.offsetX = sngPicX;
     r.offsetY = sngPicY;
@@ -66,9 +67,26 @@ BatchOptions WindowState::batchOptions() const {
     o.naming.digitsText = S(digitsText);
     o.naming.outDir = S(sOutDir);
     o.quality = settings.iJPGQ;
+    if (SizeRangeFormat(o.format)) o.sizeTarget = TargetOf(sizeRules);
+    o.sizePad = sizeRules.pad;
+    if (DpiFormat(o.format)) o.dpi = DpiOf(sizeRules);
     o.autoOpenFolder = settings.bAutoODir;
     o.saveErrorLog = settings.bSaveErr;
     return o;
+}
+
+std::optional<EncodeChoice> WindowState::previewEncodeChoice() const {
+    const BatchOptions o = batchOptions();
+    if (!o.sizeTarget.active() || current.isEmpty()) return std::nullopt;
+    const std::string ext = o.format == kKeepFormatChoice ? KeepSourceFormat(S(current)).extension : o.format;
+    if (!SizeSearchApplies(ext, o.sizeTarget)) return std::nullopt;
+    EncodeChoice c;
+    c.quality = o.quality;
+    c.sizeTarget = o.sizeTarget;
+    c.sizePad = o.sizePad;
+    c.dpi = o.dpi;
+    c.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
+    return c;
 }
 
 QStringList WindowState::entries() const {
