@@ -122,6 +122,7 @@ void MainWindow::connectList() {
     connect(commands_, &ViewCommands::focusWidthRequested, sizes_, &SizePanel::focusWidth);
     connect(commands_, &ViewCommands::captured, files_, [this](const QString& path) { files_->addPaths({path}, true); });
     connect(output_, &OutputPanel::outputFolderChanged, info_, &InfoPanel::setOutputFolder);
+    connect(sizes_, &SizePanel::presetChosen, output_, &OutputPanel::applyPresetRules);
     files_->contextMenu()->addSeparator();
     files_->contextMenu()->addActions({m.mLBBrows, m.mLSBrows});  // the list browser and slide show
 }
@@ -267,6 +268,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         c.sItalic = s.sItalic;
         c.dTSyX = state_.dTSyX;
         c.dTSyY = state_.dTSyY;
+        const SizeRuleInputs& r = state_.sizeRules;
+        c.bSizeRange = r.on ? 1 : 0;
+        c.lMinKB = TargetOf({true, r.minText, "", true, ""}).minKB.value_or(0);
+        c.lMaxKB = TargetOf({true, "", r.maxText, true, ""}).maxKB.value_or(0);
+        c.bSizePad = r.pad ? 1 : 0;
+        c.iDPI = int16_t(DpiOf(r) <= 32767 ? DpiOf(r) : 0);
         SaveOnClose(*ctx_.settings, c);
     }
     batch_->batch().stop();

@@ -129,12 +129,17 @@ QWidget* OptionsDialog::buildGeneralPage() {
     auto* aForm = new QFormLayout(anchorBox_);
     xAnchor_ = new QButtonGroup(this);
     yAnchor_ = new QButtonGroup(this);
-    aForm->addRow(QStringLiteral("水平方向:"),
-                  RadioRow(xAnchor_, {QStringLiteral("左"), QStringLiteral("中"), QStringLiteral("右")},
-                           QStringLiteral("optXCut")));
-    aForm->addRow(QStringLiteral("垂直方向:"),
-                  RadioRow(yAnchor_, {QStringLiteral("上"), QStringLiteral("中"), QStringLiteral("下")},
-                           QStringLiteral("optYCut")));
+    xAnchorRow_ = RadioRow(xAnchor_, {QStringLiteral("左"), QStringLiteral("中"), QStringLiteral("右")},
+                           QStringLiteral("optXCut"));
+    yAnchorRow_ = RadioRow(yAnchor_, {QStringLiteral("上"), QStringLiteral("中"), QStringLiteral("下")},
+                           QStringLiteral("optYCut"));
+    aForm->addRow(QStringLiteral("水平方向:"), xAnchorRow_);
+    aForm->addRow(QStringLiteral("垂直方向:"), yAnchorRow_);
+    chkSmartCut_ = new QCheckBox(QStringLiteral("智能"));
+    chkSmartCut_->setObjectName(QStringLiteral("chkSmartCut"));
+    chkSmartCut_->setToolTip(QStringLiteral("保留图片中最引人注意的部分(如偏在一边的人像),不按上面的位置裁剪"));
+    aForm->addRow(QString(), chkSmartCut_);
+    connect(chkSmartCut_, &QCheckBox::toggled, this, [this] { updateAnchorState(); });
     fitLay->addWidget(anchorBox_);
     connect(fitGroup_, &QButtonGroup::idToggled, this, [this] { updateAnchorState(); });
     lay->addWidget(fit);
@@ -195,6 +200,7 @@ void OptionsDialog::load(const Settings& s) {
     fitGroup_->button(s.bPicJQ == 1 ? 1 : 0)->setChecked(true);
     xAnchor_->button(s.iXCutMode == 1 || s.iXCutMode == 2 ? s.iXCutMode : 0)->setChecked(true);
     yAnchor_->button(s.iYCutMode == 1 || s.iYCutMode == 2 ? s.iYCutMode : 0)->setChecked(true);
+    chkSmartCut_->setChecked(s.bSmartCut != 0);
     // The batch run counts any non-zero switch as on; the advertisement page only 1.
     chkOpenFolder_->setChecked(s.bAutoODir != 0);
     chkSaveErr_->setChecked(s.bSaveErr != 0);
@@ -213,6 +219,7 @@ OptionsDialog::Values OptionsDialog::current() const {
     v.bPicJQ = int16_t(fitGroup_->checkedId() == 1 ? 1 : 0);
     v.iXCutMode = int16_t(std::max(0, xAnchor_->checkedId()));
     v.iYCutMode = int16_t(std::max(0, yAnchor_->checkedId()));
+    v.bSmartCut = chkSmartCut_->isChecked() ? 1 : 0;
     v.bAutoODir = chkOpenFolder_->isChecked() ? 1 : 0;
     v.bSaveErr = chkSaveErr_->isChecked() ? 1 : 0;
     v.iSlideTime = int16_t(spinSlide_->value());
@@ -223,7 +230,11 @@ OptionsDialog::Values OptionsDialog::current() const {
     return v;
 }
 
-void OptionsDialog::updateAnchorState() { anchorBox_->setEnabled(fitGroup_->checkedId() == 1); }
+void OptionsDialog::updateAnchorState() {
+    anchorBox_->setEnabled(fitGroup_->checkedId() == 1);
+    xAnchorRow_->setEnabled(!chkSmartCut_->isChecked());
+    yAnchorRow_->setEnabled(!chkSmartCut_->isChecked());
+}
 
 void OptionsDialog::accept() {
     written_.clear();
@@ -250,6 +261,7 @@ void OptionsDialog::accept() {
     number("bSaveErr", &Values::bSaveErr, settings_.bSaveErr);
     number("iXCutMode", &Values::iXCutMode, settings_.iXCutMode);
     number("iYCutMode", &Values::iYCutMode, settings_.iYCutMode);
+    number("bSmartCut", &Values::bSmartCut, settings_.bSmartCut);
     text("sPDF1", &Values::sPDF1, settings_.sPDF1);
     text("sPDF2", &Values::sPDF2, settings_.sPDF2);
     text("sPDF3", &Values::sPDF3, settings_.sPDF3);

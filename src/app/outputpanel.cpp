@@ -19,6 +19,8 @@
 #include "app/widgets.h"
 #include "app/windowstate.h"
 #include "batch/naming.h"
+#include "batch/sizepresets.h"
+#include "batch/sizerules.h"
 
 namespace tavu {
 
@@ -57,6 +59,35 @@ OutputPanel::OutputPanel(WindowState& state, AppContext& context, QWidget* paren
     nameRow->addWidget(txtNum);
     nameRow->addWidget(new QLabel(U("位数字"), this));
     grid->addLayout(nameRow, 1, 0, 1, 4);
+
+    chkSize = new QCheckBox(U("文件大小"), this);
+    chkSize->setObjectName(QStringLiteral("chkSize"));
+    chkSize->setToolTip(U("把 JPEG 照片的文件大小控制在范围内(报名照片常有此要求)"));
+    txtMinKB = MakeBox(this, "txtMinKB", "", "最小文件大小(KB),空为不限", 48);
+    txtMaxKB = MakeBox(this, "txtMaxKB", "", "最大文件大小(KB),空为不限", 48);
+    chkSizePad = new QCheckBox(U("填充"), this);
+    chkSizePad->setObjectName(QStringLiteral("chkSizePad"));
+    chkSizePad->setToolTip(U("提高质量仍小于最小值时,在 JPEG 注释段中填充到最小值(图片内容不变)"));
+    txtDPI = MakeBox(this, "txtDPI", "", "写入图片的分辨率(DPI),如 300;空为不写", 48);
+    lblDPI = new QLabel(QStringLiteral("DPI:"), this);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(chkSize);
+    sizeRow->addWidget(txtMinKB);
+    sizeRow->addWidget(new QLabel(QStringLiteral("-"), this));
+    sizeRow->addWidget(txtMaxKB);
+    sizeRow->addWidget(new QLabel(QStringLiteral("KB"), this));
+    sizeRow->addWidget(chkSizePad);
+    sizeRow->addStretch(1);
+    sizeRow->addWidget(lblDPI);
+    sizeRow->addWidget(txtDPI);
+    grid->addLayout(sizeRow, 2, 0, 1, 4);
+    BoxTip::Attach(txtMinKB, U("【提示】请输入最小文件大小(单位:KB),不限请留空。"), state_);
+    BoxTip::Attach(txtMaxKB, U("【提示】请输入最大文件大小(单位:KB),将选用不超过它的最高质量。"), state_);
+    BoxTip::Attach(txtDPI, U("【提示】请输入分辨率(DPI),如 300。"), state_);
+    connect(chkSize, &QCheckBox::toggled, this, [this] { readSizeRules(); });
+    connect(chkSizePad, &QCheckBox::toggled, this, [this] { readSizeRules(); });
+    for (QLineEdit* box : {txtMinKB, txtMaxKB, txtDPI})
+        connect(box, &QLineEdit::textChanged, this, [this] { readSizeRules(); });
     BoxTip::Attach(txtFileName, U("【提示】请输入图片文件名的前缀(如输入Tupian_,那么文件名将类似Tupian_001.jpg)。"), state_);
     BoxTip::Attach(txtNum, U("【提示】请输入图片文件名的顺序号位数(比如输入3,那么文件名将类似Tavu_001.jpg)。"), state_);
 
@@ -77,9 +108,52 @@ OutputPanel::OutputPanel(WindowState& state, AppContext& context, QWidget* paren
     connect(txtFileName, &QLineEdit::textChanged, this, [this](const QString& t) { state_.sPrefix = t; });
     connect(txtNum, &QLineEdit::textChanged, this, [this](const QString& t) { state_.digitsText = t; });
     connect(cmbEncode, &QComboBox::activated, this, [this] { state_.sOutExt = cmbEncode->currentText(); });
-    connect(cmbEncode, &QComboBox::currentTextChanged, this, [this](const QString& t) { state_.format = t; });
+    connect(cmbEncode, &QComboBox::currentTextChanged, this, [this](const QString& t) {
+        state_.format = t;
+        updateSizeEnabled();
+        if (state_.bLoaded) state_.changed();
+    });
     connect(chkPDF, &QCheckBox::toggled, cmdPDFSet, &QWidget::setEnabled);
     connect(cmdPDFSet, &QPushButton::clicked, this, &OutputPanel::pdfSettingsRequested);
+}
+
+void OutputPanel::applyPresetRules(const SizePreset& preset) {
+    state_.sizeRules = InputsForPreset(preset, state_.sizeRules);
+    showSizeRules();
+}
+
+void OutputPanel::showSizeRules() {
+    const SizeRuleInputs r = state_.sizeRules;  // the boxes' signals write it back as they fill
+    for (QWidget* w : std::initializer_list<QWidget*>{chkSize, chkSizePad, txtMinKB, txtMaxKB, txtDPI}) w->blockSignals(true);
+    chkSize->setChecked(r.on);
+    chkSizePad->setChecked(r.pad);
+    txtMinKB->setText(QString::fromStdString(r.minText));
+    txtMaxKB->setText(QString::fromStdString(r.maxText));
+    txtDPI->setText(QString::fromStdString(r.dpiText));
+    for (QWidget* w : std::initializer_list<QWidget*>{chkSize, chkSizePad, txtMinKB, txtMaxKB, txtDPI}) w->blockSignals(false);
+    readSizeRules();
+}
+
+void OutputPanel::readSizeRules() {
+    SizeRuleInputs& r = state_.sizeRules;
+    r.on = chkSize->isChecked();
+    r.pad = chkSizePad->isChecked();
+    r.minText = txtMinKB->text().trimmed().toStdString();
+    r.maxText = txtMaxKB->text().trimmed().toStdString();
+    r.dpiText = txtDPI->text().trimmed().toStdString();
+    updateSizeEnabled();
+    if (state_.bLoaded) state_.changed();
+}
+
+void OutputPanel::updateSizeEnabled() {
+    const std::string format = state_.format.toStdString();
+    const bool jpeg = SizeRangeFormat(format);
+    chkSize->setEnabled(jpeg);
+    txtMinKB->setEnabled(jpeg && chkSize->isChecked());
+    txtMaxKB->setEnabled(jpeg && chkSize->isChecked());
+    chkSizePad->setEnabled(jpeg && chkSize->isChecked());
+    txtDPI->setEnabled(DpiFormat(format));
+    lblDPI->setEnabled(DpiFormat(format));
 }
 
 void OutputPanel::load() {
@@ -90,6 +164,13 @@ void OutputPanel::load() {
     for (const char* f : {"原格式", "jpg", "png", "tiff", "bmp"}) cmbEncode->addItem(U(f));
     cmbEncode->setCurrentIndex(0);
     state_.sOutExt = cmbEncode->currentText();
+    const Settings& s = state_.settings;
+    state_.sizeRules.on = s.bSizeRange != 0;
+    state_.sizeRules.minText = s.lMinKB > 0 ? std::to_string(s.lMinKB) : std::string();
+    state_.sizeRules.maxText = s.lMaxKB > 0 ? std::to_string(s.lMaxKB) : std::string();
+    state_.sizeRules.pad = s.bSizePad != 0;
+    state_.sizeRules.dpiText = s.iDPI > 0 ? std::to_string(s.iDPI) : std::string();
+    showSizeRules();
 }
 
 void OutputPanel::cmdODir_Click() {

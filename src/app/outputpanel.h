@@ -10,8 +10,11 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QLabel;
 
 namespace tavu {
+
+struct SizePreset;
 
 struct AppContext;
 class WindowState;
@@ -25,6 +28,8 @@ public:
     void load();
     void cmdODir_Click();
     void mFNOpt_Click(int index);
+    // A size preset was chosen: its file-size range and resolution fill the boxes.
+    void applyPresetRules(const SizePreset& preset);
 
 signals:
     void outputFolderChanged(const QString& shown, const QString& full);
@@ -42,6 +47,13 @@ private:
     QLineEdit *txtFileName, *txtNum;
     QCheckBox *chkPDF, *chkFtp;
     QPushButton* cmdPDFSet;
+    // "文件大小": JPEG results within a range of KB, padded up to its lower bound; the resolution.
+    QCheckBox *chkSize, *chkSizePad;
+    QLineEdit *txtMinKB, *txtMaxKB, *txtDPI;
+    QLabel* lblDPI;
+    void showSizeRules();
+    void readSizeRules();
+    void updateSizeEnabled();
     QMenu* mFN;
     QAction* mFNOpt[4];
 };

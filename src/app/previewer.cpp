@@ -23,12 +23,13 @@ Previewer::~Previewer() {
     thread_.join();
 }
 
-quint64 Previewer::request(const std::string& source, const RenderSettings& settings, int maxWidth, int maxHeight) {
+quint64 Previewer::request(const std::string& source, const RenderSettings& settings, int maxWidth, int maxHeight,
+                           std::optional<EncodeChoice> encode) {
     quint64 id;
     {
         std::lock_guard lk(m_);
         id = ++lastId_;
-        next_ = Job{id, source, settings, maxWidth, maxHeight};
+        next_ = Job{id, source, settings, maxWidth, maxHeight, std::move(encode)};
     }
     cv_.notify_all();
     return id;
@@ -53,6 +54,22 @@ void Previewer::loop() {
         Canvas canvas;
         std::string decorationError;
         const DrawOutcome out = RenderPicture(canvas, job.source, job.settings, &decorationError);
+        if (job.encode && out.ok() && !canvas.empty()) {
+            const JpegSizeResult r = FindJpegForSize(
+                canvas, MakeJpegSizeOptions(job.encode->sizeTarget, job.encode->quality, job.encode->sizePad,
+                                            job.encode->pixelSizeFree, job.encode->dpi));
+            SizeInfo info;
+            info.quality = r.quality;
+            info.encodes = r.encodes;
+            info.padded = r.padded;
+            info.scaled = r.scaled;
+            info.width = r.width;
+            info.height = r.height;
+            info.bytes = r.bytes.size();
+            const QString text = QString::fromStdString(r.ok ? SizeInfoText(info) : r.error);
+            QMetaObject::invokeMethod(
+                this, [this, id = job.id, text] { emit sizeFound(id, text); }, Qt::QueuedConnection);
+        }
         QImage image = CanvasToImage(canvas);
         const QSize canvasSize(canvas.width(), canvas.height());
         if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&

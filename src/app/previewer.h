@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "batch/picturerender.h"
+#include "batch/resultencode.h"
 
 namespace tavu {
 
@@ -25,7 +26,10 @@ public:
     // Asks for `source` rendered with `settings`, at most `maxWidth` x `maxHeight` pixels (a larger
     // result is scaled down for the screen; 0 = no limit). Returns the request's number.
     // `source` is the file's path as the file system spells it (any bytes).
-    quint64 request(const std::string& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0);
+    // With `encode`, the rendered picture is also encoded as the batch would (the size search),
+    // and sizeFound() reports what that gives before rendered() is emitted.
+    quint64 request(const std::string& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0,
+                    std::optional<EncodeChoice> encode = std::nullopt);
     // Blocks until every request so far has been answered; for tests.
     void waitIdle();
 
@@ -34,6 +38,8 @@ signals:
     // `error` names a border or watermark that could not be drawn). `canvas` is the
     // rendered picture's own size (the image may be scaled down from it).
     void rendered(quint64 id, const QImage& image, const QString& error, const QSize& canvas);
+    // "质量85, 编码6次, 38.2 KB", or why no file would be written.
+    void sizeFound(quint64 id, const QString& text);
 
 private:
     struct Job {
@@ -41,6 +47,7 @@ private:
         std::string source;
         RenderSettings settings;
         int maxWidth, maxHeight;
+        std::optional<EncodeChoice> encode;
     };
     void loop();
 

@@ -61,12 +61,22 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
     nav->addWidget(imgPre);
     nav->addWidget(imgFor);
     nav->addStretch(1);
+    lblSizeInfo = new QLabel(this);
+    lblSizeInfo->setObjectName(QStringLiteral("lblSizeInfo"));
+    lblSizeInfo->setTextFormat(Qt::PlainText);
+    lblSizeInfo->setToolTip(U("按“文件大小”范围保存这张图片时的质量和文件大小"));
+    nav->addWidget(lblSizeInfo);
     column->addLayout(nav);
 
     connect(imgPre, &QToolButton::clicked, this, &PreviewPanel::previousRequested);
     connect(imgFor, &QToolButton::clicked, this, &PreviewPanel::nextRequested);
     connect(picImg, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { emit contextMenuRequested(picImg->mapToGlobal(p)); });
+    connect(&preview_, &Previewer::sizeFound, this, [this](quint64 id, const QString& text) {
+        if (id != previewId_) return;
+        state_.previewSizeText = text;
+        lblSizeInfo->setText(U("保存为: ") + text);
+    });
     connect(&preview_, &Previewer::rendered, this,
             [this](quint64 id, const QImage& image, const QString& error, const QSize& canvas) {
                 if (id != previewId_) return;  // an older request
@@ -86,8 +96,13 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
 void PreviewPanel::refresh() {
     if (state_.bNoPreview || state_.currentSource.empty()) return;
     const QSize size = picImg->contentsRect().size();
+    const std::optional<EncodeChoice> encode = state_.previewEncodeChoice();
+    if (!encode) {
+        state_.previewSizeText.clear();
+        lblSizeInfo->clear();
+    }
     previewId_ = preview_.request(state_.currentSource, state_.currentRenderSettings(), std::max(size.width(), 64),
-                                  std::max(size.height(), 64));
+                                  std::max(size.height(), 64), encode);
 }
 
 void PreviewPanel::clear() {

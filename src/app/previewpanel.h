@@ -61,6 +61,7 @@ private:
     QFrame* Picture1;
     QTextBrowser* Web;
     QToolButton *imgPre, *imgFor;
+    QLabel* lblSizeInfo;  // the quality and file size the range gives the selected picture
 };
 
 }  // namespace tavu

@@ -43,7 +43,11 @@ void SizePanel::loadPresets(const QString& presetsFile) {
     cmbSize->addItem(U("限制宽度"));
     cmbSize->addItem(U("原始尺寸"));
     state_.sSizeList = LoadSizePresets(presetsFile.toStdString());
-    for (const SizePreset& p : state_.sSizeList) cmbSize->addItem(QString::fromStdString(p.name));
+    for (const SizePreset& p : state_.sSizeList) {
+        // The tip says what choosing it sets.
+        cmbSize->addItem(QString::fromStdString(p.name));
+        cmbSize->setItemData(cmbSize->count() - 1, QString::fromStdString(PresetTip(p)), Qt::ToolTipRole);
+    }
     cmbSize->addItem(U("自定义尺寸..."));
     cmbSize->setCurrentIndex(-1);
     cmbSize->blockSignals(false);
@@ -89,6 +93,7 @@ void SizePanel::cmbSize_Click() {
         if (row <= 500 && row < state_.sSizeList.size()) {
             txtW->setText(QString::fromStdString(state_.sSizeList[row].width));
             txtH->setText(QString::fromStdString(state_.sSizeList[row].height));
+            if (state_.bLoaded) emit presetChosen(state_.sSizeList[row]);
         }
     }
 }

@@ -4,6 +4,8 @@
 
 #include <QGroupBox>
 
+#include "batch/sizepresets.h"
+
 class QComboBox;
 class QLineEdit;
 
@@ -23,6 +25,10 @@ public:
     void cmbSize_Click();
     void focusWidth();
     int currentIndex() const;
+
+signals:
+    // The user chose a preset (not start-up restoring the stored one).
+    void presetChosen(const SizePreset& preset);
 
 private:
     WindowState& state_;

@@ -27,6 +27,7 @@ RenderSettings WindowState::renderSettings() const {
     r.cropToFill = settings.bPicJQ;
     r.xCutMode = settings.iXCutMode;
     r.yCutMode = settings.iYCutMode;
+    r.smartCrop = settings.bSmartCut != 0;
     r.colors = cmPic;
     r.offsetX = sngPicX;
     r.offsetY = sngPicY;
@@ -89,6 +90,9 @@ BatchOptions WindowState::batchOptions() const {
     o.naming.digitsText = S(digitsText);
     o.naming.outDir = S(sOutDir);
     o.quality = settings.iJPGQ;
+    if (SizeRangeFormat(o.format)) o.sizeTarget = TargetOf(sizeRules);
+    o.sizePad = sizeRules.pad;
+    if (DpiFormat(o.format)) o.dpi = DpiOf(sizeRules);
     o.autoOpenFolder = settings.bAutoODir;
     o.saveErrorLog = settings.bSaveErr;
     if (list && !crops.empty()) {
@@ -96,6 +100,20 @@ BatchOptions WindowState::batchOptions() const {
         for (const std::string& e : list->entries()) o.entryCrops.push_back(cropOf(e));
     }
     return o;
+}
+
+std::optional<EncodeChoice> WindowState::previewEncodeChoice() const {
+    const BatchOptions o = batchOptions();
+    if (!o.sizeTarget.active() || currentSource.empty()) return std::nullopt;
+    const std::string ext = o.format == kKeepFormatChoice ? KeepSourceFormat(currentSource).extension : o.format;
+    if (!SizeSearchApplies(ext, o.sizeTarget)) return std::nullopt;
+    EncodeChoice c;
+    c.quality = o.quality;
+    c.sizeTarget = o.sizeTarget;
+    c.sizePad = o.sizePad;
+    c.dpi = o.dpi;
+    c.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
+    return c;
 }
 
 QStringList WindowState::entries() const {

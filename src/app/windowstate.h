@@ -12,6 +12,7 @@
 #include "batch/batchrun.h"
 #include "batch/picturerender.h"
 #include "batch/sizepresets.h"
+#include "batch/sizerules.h"
 #include "platform/settings.h"
 
 namespace tavu {
@@ -67,10 +68,12 @@ public:
     QString format;         // the format list's text
     bool rename = false;
     QString digitsText = QStringLiteral("4");
+    SizeRuleInputs sizeRules;  // the "文件大小" range, padding and DPI boxes
 
     // The preview shown now, and the size of the canvas it stands for.
     QImage previewImage;
     QSize previewCanvas;  // the rendered picture's own size (the image may be scaled down from it)
+    QString previewSizeText;  // what the size range gives the selected picture (empty: no range)
 
     RenderSettings renderSettings() const;
     // The selected entry as it will be saved: renderSettings() with its crop rectangle.
@@ -80,6 +83,8 @@ public:
     void setCrop(const std::string& entry, const IntRect& r);
     Decorations decorations() const;
     BatchOptions batchOptions() const;
+    // How the selected picture would be encoded when the size range acts on it; nothing otherwise.
+    std::optional<EncodeChoice> previewEncodeChoice() const;
     QStringList entries() const;
 
     // A change that the preview shows: the selected picture is rendered again.

@@ -31,6 +31,11 @@ Validation ValidateRun(size_t pictureCount, const BatchOptions& o) {
         v.focusWidth = true;
         return v;
     }
+    if (o.sizeTarget.minKB && o.sizeTarget.maxKB && *o.sizeTarget.minKB > *o.sizeTarget.maxKB) {
+        v.ok = false;
+        v.message = kMsgSizeRange;
+        return v;
+    }
     v.askMinimise = pictureCount > kMinimiseAbove;
     return v;
 }
@@ -134,7 +139,14 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     } else if (!bitmapWriter && !HasEncoder(ext)) {
         err.text = "不支持的输出格式\"" + ext + "\"";
     } else if (MakeTempBeside(r.output, temp, err)) {
-        ok = EncodeToFile(canvas, temp, ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err);
+        EncodeChoice choice;
+        choice.quality = o.quality;
+        choice.sizeTarget = o.sizeTarget;
+        choice.sizePad = o.sizePad;
+        choice.dpi = o.dpi;
+        choice.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
+        ok = bitmapWriter ? EncodeToFile(canvas, temp, ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err)
+                          : EncodeResult(canvas, temp, ext, choice, r.size, err);
         if (!ok) ::unlink(temp.c_str());
     }
     if (!ok) {

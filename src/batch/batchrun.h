@@ -11,12 +11,14 @@
 #include "batch/errortext.h"
 #include "batch/naming.h"
 #include "batch/picturerender.h"
+#include "batch/resultencode.h"
 
 namespace tavu {
 
 // The texts of the run's messages.
 inline constexpr const char* kMsgNoPictures = "没有添加要处理的图片！";
 inline constexpr const char* kMsgZeroSize = "图片尺寸不能为0！";
+inline constexpr const char* kMsgSizeRange = "文件大小的最小值不能大于最大值！";
 inline constexpr const char* kMsgMinimise =
     "确认最小化吗？\r\n处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。";
 inline constexpr const char* kTipProcessing = "【提示】正在处理 ";
@@ -39,6 +41,11 @@ struct BatchOptions {
     std::string format = kKeepFormatChoice;
     NamingRule naming;
     int quality = 100;
+    // JPEG results: a file-size range (KB) searched for, padding to its lower bound; and the
+    // resolution written into JPEG, PNG and TIFF results (0: none).
+    SizeTarget sizeTarget;
+    bool sizePad = true;
+    int dpi = 0;
 
     int16_t autoOpenFolder = 1;  // bAutoODir: non-zero opens the output folder afterwards
     int16_t saveErrorLog = 0;    // bSaveErr: non-zero writes ErrorLog.txt after a run with errors
@@ -63,6 +70,7 @@ struct PictureResult {
     std::string failureLine;   // what went wrong; also in the error text unless silent
     bool silent = false;       // a bitmap-writer failure: not recorded in the error text
     uint64_t bytesIn = 0, bytesOut = 0;
+    SizeInfo size;             // what the size search chose (size.searched when it ran)
 };
 
 class BatchObserver {

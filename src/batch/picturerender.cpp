@@ -18,6 +18,7 @@ DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const Rende
     d.cropToFill = s.cropToFill;
     d.xCutMode = s.xCutMode;
     d.yCutMode = s.yCutMode;
+    d.smartCrop = s.smartCrop;
     d.colors = s.colors;
     d.offsetX = s.offsetX;
     d.offsetY = s.offsetY;

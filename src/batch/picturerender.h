@@ -18,6 +18,7 @@ struct RenderSettings {
     int sizeMode = kSizeWidthLimit;
     std::string widthText = "500", heightText = "0";
     int16_t cropToFill = 1, xCutMode = kAnchorCentre, yCutMode = kAnchorStart;
+    bool smartCrop = false;  // the "智能" anchor: the crop keeps the most interesting region
     ColorMatrix colors = ColorMatrix::Identity();
     float offsetX = 0, offsetY = 0;
     // The part of the upright source that is used (source pixels; empty: all of it).

@@ -7,6 +7,35 @@
 
 namespace tavu {
 
+namespace {
+
+std::optional<int> PositiveNumber(std::string s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    s = s.substr(i);
+    if (s.empty() || s.size() > 9) return std::nullopt;
+    int v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    if (v <= 0) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+std::string PresetTip(const SizePreset& p) {
+    std::string tip = p.width + "×" + p.height + " 像素";
+    if (p.minKB && p.maxKB) tip += ", " + std::to_string(*p.minKB) + "-" + std::to_string(*p.maxKB) + " KB";
+    else if (p.maxKB) tip += ", 不超过 " + std::to_string(*p.maxKB) + " KB";
+    else if (p.minKB) tip += ", 不小于 " + std::to_string(*p.minKB) + " KB";
+    if (p.dpi) tip += ", " + std::to_string(*p.dpi) + " DPI";
+    if (p.minKB || p.maxKB) tip += "(JPEG)";
+    return tip;
+}
+
 std::vector<SizePreset> ParseSizePresets(const std::string& text) {
     std::vector<SizePreset> presets;
     size_t pos = 0;
@@ -20,13 +49,21 @@ std::vector<SizePreset> ParseSizePresets(const std::string& text) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         SizePreset p;
-        const size_t a = line.find(';');
-        p.name = line.substr(0, a);
-        if (a != std::string::npos) {
-            const size_t b = line.find(';', a + 1);
-            p.width = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-            if (b != std::string::npos) p.height = line.substr(b + 1);
+        std::vector<std::string> f;
+        size_t start = 0;
+        while (f.size() < 5) {
+            const size_t semi = line.find(';', start);
+            if (semi == std::string::npos) break;
+            f.push_back(line.substr(start, semi - start));
+            start = semi + 1;
         }
+        f.push_back(line.substr(start));
+        p.name = f[0];
+        if (f.size() > 1) p.width = f[1];
+        if (f.size() > 2) p.height = f[2];
+        if (f.size() > 3) p.minKB = PositiveNumber(f[3]);
+        if (f.size() > 4) p.maxKB = PositiveNumber(f[4]);
+        if (f.size() > 5) p.dpi = PositiveNumber(f[5]);
         presets.push_back(std::move(p));
     }
     return presets;

@@ -81,6 +81,20 @@ std::optional<uint32_t> ParseCliColor(const std::string& text) {
     return r | (g << 8) | (b << 16);
 }
 
+bool ParseKbRange(const std::string& text, std::optional<int>& minKB, std::optional<int>& maxKB) {
+    const size_t dash = text.find('-');
+    if (dash == std::string::npos || text.find('-', dash + 1) != std::string::npos) return false;
+    const std::string lo = text.substr(0, dash), hi = text.substr(dash + 1);
+    if (lo.empty() && hi.empty()) return false;
+    int a = 0, b = 0;
+    if (!lo.empty() && !ParseInt(lo, 0, 1000000, a)) return false;
+    if (!hi.empty() && !ParseInt(hi, 1, 1000000, b)) return false;
+    if (!lo.empty() && !hi.empty() && a > b) return false;
+    minKB = lo.empty() || a == 0 ? std::nullopt : std::optional<int>(a);
+    maxKB = hi.empty() ? std::nullopt : std::optional<int>(b);
+    return true;
+}
+
 std::string CliHelpText() {
     return
         "用法: tavuzip --batch [选项] 文件|文件夹...\n"
@@ -93,6 +107,7 @@ std::string CliHelpText() {
         "  -s, --size 宽x高       自定义尺寸(默认裁剪填满)\n"
         "      --fit              完整放入目标尺寸(留边),不裁剪\n"
         "      --anchor 水平,垂直  裁剪时保留的部分: left|center|right,top|center|bottom\n"
+        "      --anchor smart     智能裁剪: 保留最引人注意的部分(如偏在一边的人像)\n"
         "\n"
         "输出:\n"
         "  -f, --format 格式      keep(原格式,默认)|jpg|png|tiff|bmp\n"
@@ -100,6 +115,11 @@ std::string CliHelpText() {
         "  -o, --output 文件夹    输出文件夹(默认为程序的 zp 文件夹)\n"
         "      --rename 前缀      改名为 前缀+序号(从 0 开始)\n"
         "      --digits N         序号位数(默认 4)\n"
+        "      --kb 最小-最大     JPEG 文件大小范围(KB),如 20-50、-200(只限上限)、10-(只限下限);\n"
+        "                         取不超过上限的最高质量,小于下限时提高质量,仍不够则在注释段中填充\n"
+        "      --no-pad           不填充: 达不到下限的图片不保存,记为失败\n"
+        "      --dpi N            写入图片的分辨率(DPI),如 300(jpg、png、tiff)\n"
+        "  带文件大小和 DPI 的预设(如 size.ini 中的考试报名照片)会同时设定它们,--kb、--dpi 优先。\n"
         "\n"
         "调整:\n"
         "      --gains R,G,B      红、绿、蓝通道增益(1 为不变,0 去掉该颜色)\n"
@@ -205,6 +225,13 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
             a.fit = true;
         } else if (arg == "--anchor") {
             if (!value(v)) return std::nullopt;
+            if (v == "smart") {
+                a.smartAnchor = true;
+                a.anchorX.reset();
+                a.anchorY.reset();
+                continue;
+            }
+            a.smartAnchor = false;
             const std::vector<std::string> hv = Split(v, {","});
             static const char* hs[] = {"left", "center", "right"};
             static const char* vs[] = {"top", "center", "bottom"};
@@ -401,6 +428,23 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             a.border = v;
+        } else if (arg == "--kb") {
+            if (!value(v)) return std::nullopt;
+            if (!ParseKbRange(v, a.minKB, a.maxKB)) {
+                error = "--kb 应为 最小-最大(KB),如 20-50、-200 或 10-,且最小不大于最大: " + v;
+                return std::nullopt;
+            }
+            a.kbGiven = true;
+        } else if (arg == "--no-pad") {
+            a.noPad = true;
+        } else if (arg == "--dpi") {
+            if (!value(v)) return std::nullopt;
+            int d;
+            if (!ParseInt(v, 1, 65535, d)) {
+                error = "DPI 必须是 1 到 65535 的整数: " + v;
+                return std::nullopt;
+            }
+            a.dpi = d;
         } else if (arg == "--error-log") {
             a.errorLog = true;
         } else if (arg == "-j" || arg == "--jobs") {
@@ -423,7 +467,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
         }
         if (inlineValue && (arg == "--original" || arg == "--fit" || arg == "--error-log" || arg == "--quiet" ||
                             arg == "--help" || arg == "--version" || arg == "--recursive" || arg == "--bold" ||
-                            arg == "--italic" || arg == "--underline")) {
+                            arg == "--italic" || arg == "--underline" || arg == "--no-pad")) {
             error = "选项 " + arg + " 不带值";
             return std::nullopt;
         }
@@ -434,6 +478,10 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
     }
     if (!a.watermark && (a.watermarkPos || a.opacity || a.watermarkScale)) {
         error = "图片水印的选项(--watermark-pos、--opacity、--watermark-scale)需要与 --watermark 一起使用";
+        return std::nullopt;
+    }
+    if (a.kbGiven && a.format != "jpg" && a.format != "keep") {
+        error = "--kb 只适用于 JPEG 输出(-f jpg)";
         return std::nullopt;
     }
     if (sizeChoices > 1) {

@@ -19,6 +19,12 @@ struct CliArgs {
     std::string preset;              // the preset's name (size.ini)
     std::optional<bool> fit;         // unset: the stored crop-or-fit choice
     std::optional<int> anchorX, anchorY;
+    bool smartAnchor = false;        // --anchor smart
+    // JPEG file-size range (--kb MIN-MAX, -MAX, MIN-), padding, resolution.
+    std::optional<int> minKB, maxKB;
+    bool kbGiven = false;
+    bool noPad = false;
+    std::optional<int> dpi;
     std::string format = "keep";     // keep|jpg|png|tiff|bmp
     std::optional<int> quality;
     std::string output;              // empty: the default output folder
@@ -62,5 +68,7 @@ std::string CliHelpText();
 std::optional<Position> ParseCliPosition(const std::string& text);
 // "#RRGGBB" or "RRGGBB" as the stored colour value 0x00BBGGRR.
 std::optional<uint32_t> ParseCliColor(const std::string& text);
+// "20-50", "-50" or "20-" (KB); false when it is none of them or the lower bound is above the upper.
+bool ParseKbRange(const std::string& text, std::optional<int>& minKB, std::optional<int>& maxKB);
 
 }  // namespace tavu

@@ -45,8 +45,14 @@ std::string Absolute(const std::string& path) {
 
 class CliObserver final : public BatchObserver {
 public:
-    CliObserver(std::ostream& err, bool progress) : err_(err), progress_(progress) {}
+    CliObserver(std::ostream& out, std::ostream& err, bool progress, bool quiet)
+        : out_(out), err_(err), progress_(progress), quiet_(quiet) {}
     void pictureFinished(const PictureResult& r, size_t done, size_t total) override {
+        if (r.written && r.size.searched && !quiet_) {
+            if (shown_) err_ << "\r\033[K" << std::flush;
+            out_ << r.output << ": " << SizeInfoText(r.size) << "\n" << std::flush;
+            shown_ = false;
+        }
         if (!r.failureLine.empty()) {
             if (shown_) err_ << "\r\033[K";
             err_ << r.failureLine << "\n";
@@ -62,8 +68,9 @@ public:
     }
 
 private:
+    std::ostream& out_;
     std::ostream& err_;
-    bool progress_;
+    bool progress_, quiet_;
     bool shown_ = false;
 };
 
@@ -213,6 +220,16 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.render.cropToFill = a.fit ? (*a.fit ? 0 : 1) : s.bPicJQ;
     o.render.xCutMode = a.anchorX ? int16_t(*a.anchorX) : s.iXCutMode;
     o.render.yCutMode = a.anchorY ? int16_t(*a.anchorY) : s.iYCutMode;
+    o.render.smartCrop = a.smartAnchor || (!a.anchorX && s.bSmartCut != 0);
+    // A preset's upload rules, then the flags.
+    if (a.size == CliArgs::Size::Preset) {
+        const SizePreset& p = presets[size_t(o.render.sizeMode - 2)];
+        o.sizeTarget = {p.minKB, p.maxKB};
+        if (p.dpi) o.dpi = *p.dpi;
+    }
+    if (a.kbGiven) o.sizeTarget = {a.minKB, a.maxKB};
+    if (a.dpi) o.dpi = *a.dpi;
+    o.sizePad = !a.noPad;
     if (a.gainR) o.render.colors = ColorMatrix::Gains(*a.gainR, *a.gainG, *a.gainB);
     o.render.offsetX = a.offsetX;
     if (a.crop) {
@@ -268,7 +285,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
 
     BatchRunner runner;
     g_running = &runner;
-    CliObserver observer(err, env.progressToTerminal && !a.quiet);
+    CliObserver observer(out, err, env.progressToTerminal && !a.quiet, a.quiet);
     const Completion c = runner.run(list.entries(), o, &observer);
     g_running = nullptr;
     observer.finish();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "imageio/sizesearch.h"
 #include "imageio/vipsinit.h"
 #include "raster/bmpwriter.h"
 
@@ -50,7 +51,7 @@ bool SaveBmpFile(const Canvas& canvas, const std::string& path, WriteError* err)
 }
 
 bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
-                  int quality, int colourDepth, int compression, WriteError* err) {
+                  int quality, int colourDepth, int compression, WriteError* err, int dpi) {
     const Format format = FormatOf(extension);
     if (format == Format::None) return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
     if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
@@ -67,10 +68,21 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
         return true;
     }
     if (!EnsureImageIO()) return Failed(err, 0, "图像库无法启动");
+    if (format == Format::Jpeg && dpi > 0) {
+        // The JFIF header then says dots per inch exactly (the encoder itself writes dots per cm).
+        std::vector<uint8_t> bytes;
+        if (!EncodeJpegToMemory(canvas, quality, false, dpi, bytes)) return Failed(err, 0, "编码或写入图片时出错");
+        WriteError e;
+        if (!WriteBytesTo(path, bytes.data(), bytes.size(), e)) return Failed(err, e.number, e.text);
+        return true;
+    }
     try {
         VImage img = VImage::new_from_memory(const_cast<uint8_t*>(canvas.data()), canvas.byteSize(),
                                              canvas.width(), canvas.height(), 3, VIPS_FORMAT_UCHAR);
-        img = img.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        // libvips keeps the resolution in pixels per millimetre.
+        auto* copy = VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB);
+        if (dpi > 0) copy->set("xres", dpi / 25.4)->set("yres", dpi / 25.4);
+        img = img.copy(copy);
         switch (format) {
             case Format::Jpeg:
                 img.jpegsave(path.c_str(), VImage::option()
@@ -88,7 +100,10 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
                 (void)colourDepth;  // always 24-bit RGB: the canvas has no other depth
                 const VipsForeignTiffCompression c =
                     compression == 2 ? VIPS_FOREIGN_TIFF_COMPRESSION_LZW : VIPS_FOREIGN_TIFF_COMPRESSION_NONE;
-                img.tiffsave(path.c_str(), VImage::option()->set("compression", c)->set("strip", true));
+                img.tiffsave(path.c_str(), VImage::option()
+                                               ->set("compression", c)
+                                               ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)
+                                               ->set("strip", true));
                 break;
             }
             default: break;

@@ -24,8 +24,9 @@ bool funSavePic(const Canvas& canvas, const std::string& path, const std::string
 
 // Encodes straight into `path` (no temporary file): for callers that make their own temporary
 // file and rename it later, like the batch run, which renames its results in list order.
+// dpi > 0 is written as the resolution of JPEG (JFIF), PNG (pHYs) and TIFF results.
 bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
-                  int quality, int colourDepth, int compression, WriteError* err = nullptr);
+                  int quality, int colourDepth, int compression, WriteError* err = nullptr, int dpi = 0);
 
 // The 24-bit Windows bitmap writer, on its own.
 bool SaveBmpFile(const Canvas& canvas, const std::string& path, WriteError* err = nullptr);

@@ -61,13 +61,10 @@ bool CommitTemp(const std::string& tempPath, const std::string& target, WriteErr
     return true;
 }
 
-static bool WriteAll(const std::string& target, const void* data, size_t size, WriteError& err) {
-    std::string temp;
-    if (!MakeTempBeside(target, temp, err)) return false;
-    int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteError& err) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         err = {errno, WriteErrorText(errno)};
-        ::unlink(temp.c_str());
         return false;
     }
     const char* p = static_cast<const char*>(data);
@@ -78,7 +75,6 @@ static bool WriteAll(const std::string& target, const void* data, size_t size, W
             if (errno == EINTR) continue;
             err = {errno, WriteErrorText(errno)};
             ::close(fd);
-            ::unlink(temp.c_str());
             return false;
         }
         p += n;
@@ -86,6 +82,15 @@ static bool WriteAll(const std::string& target, const void* data, size_t size, W
     }
     if (::close(fd) != 0) {
         err = {errno, WriteErrorText(errno)};
+        return false;
+    }
+    return true;
+}
+
+static bool WriteAll(const std::string& target, const void* data, size_t size, WriteError& err) {
+    std::string temp;
+    if (!MakeTempBeside(target, temp, err)) return false;
+    if (!WriteBytesTo(temp, data, size, err)) {
         ::unlink(temp.c_str());
         return false;
     }

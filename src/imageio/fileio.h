@@ -25,6 +25,10 @@ bool CommitTemp(const std::string& tempPath, const std::string& target, WriteErr
 bool WriteFileAtomic(const std::string& target, const std::vector<uint8_t>& bytes, WriteError& err);
 bool WriteFileAtomic(const std::string& target, const std::string& bytes, WriteError& err);
 
+// Writes the bytes straight into `path` (created or truncated), for a temporary file that the
+// caller renames later.
+bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteError& err);
+
 // A Chinese text for an errno value met while writing.
 std::string WriteErrorText(int errnum);
 

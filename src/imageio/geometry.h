@@ -22,6 +22,7 @@ struct DrawParams {
     int16_t cropToFill = 1;           // exactly 1: crop to fill; any other value: fit inside
     int16_t xCutMode = kAnchorCentre; // which part of an over-wide source is kept
     int16_t yCutMode = kAnchorStart;  // which part of an over-tall source is kept
+    bool smartCrop = false;           // crop to fill keeps the most interesting part instead
     ColorMatrix colors = ColorMatrix::Identity();
     float offsetX = 0, offsetY = 0;   // the picture's offset on the canvas, in pixels
     // The result will be turned a quarter after drawing (+1 clockwise, -1 counter-clockwise): the

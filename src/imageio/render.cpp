@@ -15,6 +15,7 @@
 #include <cmath>
 #include <new>
 
+#include "imageio/smartcrop.h"
 #include "imageio/vipsinit.h"
 
 using vips::VError;
@@ -192,7 +193,10 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
 
     const bool swap = orientation >= 5 && orientation <= 8;
     const int w0 = swap ? hs : ws, h0 = swap ? ws : hs;
-    const DrawGeometry g = ComputeGeometry(w0, h0, params);
+    DrawGeometry g = ComputeGeometry(w0, h0, params);
+    if (params.smartCrop && params.cropToFill == 1 && params.sizeMode != kSizeWidthLimit &&
+        params.sizeMode != kSizeOriginal)
+        PlaceSmartCrop(path, w0, CropArea(w0, h0, params), g.source);
     if (g.canvasWidth <= 0 || g.canvasHeight <= 0) {
         DrawOutcome o;
         o.status = DrawOutcome::NoCanvas;

@@ -389,6 +389,13 @@ void LoadSettings(const SettingsStore& store, const std::string& programDir, con
     ReadText(store, "sPDF1", "Tavu图片集", s.sPDF1);
     ReadText(store, "sPDF2", "本图片集由Tavu图片批处理软件制作", s.sPDF2);
     ReadText(store, "sPDF3", FormatDate(today), s.sPDF3);
+
+    ReadShort(store, "bSizeRange", 0, s.bSizeRange);
+    ReadValue(store, "lMinKB", int32_t{0}, ReadInt32, s.lMinKB);
+    ReadValue(store, "lMaxKB", int32_t{0}, ReadInt32, s.lMaxKB);
+    ReadShort(store, "bSizePad", 1, s.bSizePad);
+    ReadShort(store, "iDPI", 0, s.iDPI);
+    ReadShort(store, "bSmartCut", 0, s.bSmartCut);
 }
 
 void SaveOnClose(SettingsStore& store, const CloseState& st) {
@@ -415,6 +422,12 @@ void SaveOnClose(SettingsStore& store, const CloseState& st) {
     store.save("sItalic", WriteFlag(st.sItalic));
     store.save("iuTSyX", WriteSingle(st.dTSyX));
     store.save("iuTSyY", WriteSingle(st.dTSyY));
+
+    store.save("bSizeRange", st.bSizeRange != 0 ? "1" : "0");
+    store.save("lMinKB", std::to_string(st.lMinKB));
+    store.save("lMaxKB", std::to_string(st.lMaxKB));
+    store.save("bSizePad", st.bSizePad != 0 ? "1" : "0");
+    store.save("iDPI", std::to_string(st.iDPI));
 }
 
 }  // namespace tavu

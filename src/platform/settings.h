@@ -94,6 +94,13 @@ struct Settings {
     int16_t iXCutMode = 0;
     int16_t iYCutMode = 0;
     std::string sPDF1, sPDF2, sPDF3;
+    // Upload forms: the JPEG file-size range (KB; 0 = that end open), comment padding up to
+    // its lower bound, the resolution written into results (0 = none), the smart crop anchor.
+    int16_t bSizeRange = 0;
+    int32_t lMinKB = 0, lMaxKB = 0;
+    int16_t bSizePad = 0;
+    int16_t iDPI = 0;
+    int16_t bSmartCut = 0;
 };
 
 // Reads every key in the start-up order. `settings` holds the values before the read (all zero /
@@ -117,6 +124,10 @@ struct CloseState {
     int32_t lColor = 0;
     bool sBold = false, sUnderline = false, sItalic = false;
     double dTSyX = 0, dTSyY = 0;
+    int16_t bSizeRange = 0;
+    int32_t lMinKB = 0, lMaxKB = 0;
+    int16_t bSizePad = 1;
+    int16_t iDPI = 0;
 };
 
 // The shutdown save, in its order; each write stands alone.

@@ -61,6 +61,10 @@ TEST(BatchValidation, MessagesInOrder) {
     o.render.sizeMode = kSizeWidthLimit;  // the width limit never checks the height
     EXPECT_TRUE(ValidateRun(3, o).ok);
 
+    o.sizeTarget = {60, 50};
+    EXPECT_EQ(ValidateRun(3, o).message, "文件大小的最小值不能大于最大值！");
+    o.sizeTarget = {};
+
     EXPECT_FALSE(ValidateRun(100, o).askMinimise);
     EXPECT_TRUE(ValidateRun(101, o).askMinimise);
 }

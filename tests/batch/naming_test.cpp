@@ -7,6 +7,7 @@
 #include "batch/naming.h"
 #include "batch/picname.h"
 #include "batch/sizepresets.h"
+#include "batch/sizerules.h"
 #include "imageio/testimages.h"
 
 using namespace tavu;
@@ -124,9 +125,13 @@ TEST(SizePresets, LinesFieldsAndEncodings) {
     EXPECT_EQ(p[0].name, "800×600");
     EXPECT_EQ(p[1].width, "640");
     EXPECT_EQ(p[1].height, "480");
-    EXPECT_EQ(p[2].height, "2;3");
+    // A fourth field is the lower size bound of the upload rules.
+    EXPECT_EQ(p[2].height, "2");
+    EXPECT_EQ(p[2].minKB, 3);
     EXPECT_EQ(p[3].width, "5");
     EXPECT_EQ(p[3].height, "");
+    EXPECT_FALSE(p[0].hasRules());
+    EXPECT_FALSE(p[3].hasRules());
 
     TempDir t;
     WriteBytes(t.file("gbk.ini"), {0xD2, 0xBB, 0xB4, 0xE7, ';', '2', '9', '5', ';', '4', '1', '3', '\r', '\n'});
@@ -135,4 +140,77 @@ TEST(SizePresets, LinesFieldsAndEncodings) {
     EXPECT_EQ(g[0].name, "一寸");
     EXPECT_EQ(g[0].height, "413");
     EXPECT_TRUE(LoadSizePresets(t.file("missing.ini")).empty());
+}
+
+TEST(SizePresets, UploadRulesWithEmptyAndBadFields) {
+    const auto p = ParseSizePresets(
+        "计算机等级考试;144;192;20;200;300\n教师资格证;295;413;;200\n一寸;295;413;;;300\n"
+        "坏;10;10;x;-5;0\n多余;1;2;3;4;5;6;7\n");
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(p[0].minKB, 20);
+    EXPECT_EQ(p[0].maxKB, 200);
+    EXPECT_EQ(p[0].dpi, 300);
+    EXPECT_EQ(PresetTip(p[0]), "144×192 像素, 20-200 KB, 300 DPI(JPEG)");
+    EXPECT_FALSE(p[1].minKB);
+    EXPECT_EQ(p[1].maxKB, 200);
+    EXPECT_EQ(PresetTip(p[1]), "295×413 像素, 不超过 200 KB(JPEG)");
+    EXPECT_EQ(p[2].dpi, 300);
+    EXPECT_FALSE(p[2].maxKB);
+    EXPECT_EQ(PresetTip(p[2]), "295×413 像素, 300 DPI");
+    EXPECT_FALSE(p[3].hasRules());
+    EXPECT_EQ(p[3].height, "10");
+    EXPECT_FALSE(p[4].dpi);  // "5;6;7" is not a number
+
+    // The shipped file: every preset with a range has its lower bound below the upper one.
+    const auto shipped = LoadSizePresets(std::string(TAVU_DIST_DIR) + "/size.ini");
+    int withRange = 0;
+    for (const SizePreset& s : shipped) {
+        if (s.minKB && s.maxKB) EXPECT_LT(*s.minKB, *s.maxKB) << s.name;
+        withRange += s.maxKB ? 1 : 0;
+        EXPECT_FALSE(s.width.empty()) << s.name;
+    }
+    EXPECT_GE(withRange, 7);
+}
+
+TEST(SizeRules, BoxesPresetsAndFormats) {
+    SizeRuleInputs in;
+    in.minText = "20";
+    in.maxText = "50";
+    EXPECT_FALSE(TargetOf(in).active());  // the check box is off
+    in.on = true;
+    EXPECT_EQ(TargetOf(in).minKB, 20);
+    EXPECT_EQ(TargetOf(in).maxKB, 50);
+    in.minText = " 0 ";
+    in.maxText = "abc";
+    EXPECT_FALSE(TargetOf(in).active());
+    in.minText = "60";
+    in.maxText = "50";
+    EXPECT_EQ(CheckSizeRules(in), "文件大小的最小值不能大于最大值！");
+    in.dpiText = "300";
+    EXPECT_EQ(DpiOf(in), 300);
+    in.dpiText = "70000";
+    EXPECT_EQ(DpiOf(in), 0);
+
+    SizePreset exam{"考试", "144", "192", 20, 200, 300};
+    SizeRuleInputs typed{false, "1", "2", false, "96"};
+    SizeRuleInputs filled = InputsForPreset(exam, typed);
+    EXPECT_TRUE(filled.on);
+    EXPECT_EQ(filled.minText, "20");
+    EXPECT_EQ(filled.maxText, "200");
+    EXPECT_EQ(filled.dpiText, "300");
+    EXPECT_FALSE(filled.pad);  // padding stays the user's choice
+    SizePreset upperOnly{"上限", "295", "413", std::nullopt, 200, std::nullopt};
+    filled = InputsForPreset(upperOnly, filled);
+    EXPECT_EQ(filled.minText, "");
+    EXPECT_EQ(filled.dpiText, "300");
+    SizePreset plain{"800×600", "800", "600"};
+    const SizeRuleInputs same = InputsForPreset(plain, typed);
+    EXPECT_EQ(same.on, typed.on);
+    EXPECT_EQ(same.minText, "1");
+
+    EXPECT_TRUE(SizeRangeFormat("jpg"));
+    EXPECT_TRUE(SizeRangeFormat("原格式"));
+    EXPECT_FALSE(SizeRangeFormat("png"));
+    EXPECT_TRUE(DpiFormat("tiff"));
+    EXPECT_FALSE(DpiFormat("bmp"));
 }

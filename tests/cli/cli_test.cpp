@@ -268,3 +268,56 @@ TEST(Cli, CropRectangleForEveryPicture) {
         EXPECT_NE(c.err.find("--crop"), std::string::npos);
     }
 }
+
+TEST(Cli, FileSizeRangeResolutionAndSmartAnchor) {
+    std::optional<int> lo, hi;
+    EXPECT_TRUE(ParseKbRange("20-50", lo, hi));
+    EXPECT_EQ(lo, 20);
+    EXPECT_EQ(hi, 50);
+    EXPECT_TRUE(ParseKbRange("-200", lo, hi));
+    EXPECT_FALSE(lo);
+    EXPECT_EQ(hi, 200);
+    EXPECT_TRUE(ParseKbRange("10-", lo, hi));
+    EXPECT_EQ(lo, 10);
+    EXPECT_FALSE(hi);
+    for (const char* bad : {"-", "50-20", "20", "a-b", "1-2-3", "20-0"}) EXPECT_FALSE(ParseKbRange(bad, lo, hi)) << bad;
+
+    Cli c;
+    const std::string text = "考试;120;160;30;60;300\r\n普通;120;160\r\n";
+    WriteBytes(c.env.presetsFile, std::vector<uint8_t>(text.begin(), text.end()));
+    const std::string a = c.dir.file("a.png");
+    WritePicture(a, 400, 300, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3), uint8_t(x ^ y)}; });
+
+    EXPECT_EQ(c.run({"--kb", "20-10", a}), 2);
+    EXPECT_NE(c.err.find("--kb"), std::string::npos);
+    EXPECT_EQ(c.run({"--kb", "20-50", "-f", "png", a}), 2);
+    EXPECT_EQ(c.run({"--dpi", "0", a}), 2);
+
+    // The preset's rules: 30-60 KB and 300 DPI; the report names quality and size.
+    ASSERT_EQ(c.run({"--preset", "考试", "-f", "jpg", "-o", c.dir.file("o1"), a}), 0) << c.err;
+    std::vector<uint8_t> jpeg = ReadBytes(c.dir.file("o1/a.jpg"));
+    EXPECT_GE(jpeg.size(), 30u * 1024);
+    EXPECT_LE(jpeg.size(), 60u * 1024);
+    EXPECT_NEAR(vips::VImage::new_from_file(c.dir.file("o1/a.jpg").c_str()).xres() * 25.4, 300, 0.01);
+    EXPECT_NE(c.out.find("a.jpg: 质量"), std::string::npos) << c.out;
+
+    // Flags win over the preset; without padding the lower bound fails the picture.
+    ASSERT_EQ(c.run({"--preset", "考试", "--kb", "-40", "--dpi", "72", "-f", "jpg", "-o", c.dir.file("o2"), a}), 0);
+    jpeg = ReadBytes(c.dir.file("o2/a.jpg"));
+    EXPECT_LE(jpeg.size(), 40u * 1024);
+    EXPECT_NEAR(vips::VImage::new_from_file(c.dir.file("o2/a.jpg").c_str()).xres() * 25.4, 72, 0.01);
+    EXPECT_EQ(c.run({"--preset", "普通", "--kb", "500-", "--no-pad", "-f", "jpg", "-o", c.dir.file("o3"), a}), 1);
+    EXPECT_NE(c.err.find("500 KB"), std::string::npos) << c.err;
+    EXPECT_TRUE(ListFolder(c.dir.file("o3")).empty());
+
+    // --anchor smart runs; a later --anchor with two words replaces it.
+    EXPECT_EQ(c.run({"--preset", "普通", "--anchor", "smart", "-f", "jpg", "-o", c.dir.file("o4"), a}), 0) << c.err;
+    EXPECT_EQ(ReadCanvas(c.dir.file("o4/a.jpg")).width(), 120);
+    const auto parsed = [] {
+        std::string e;
+        return ParseCliArgs({"--anchor", "smart", "--anchor", "left,top", "x.jpg"}, e);
+    }();
+    ASSERT_TRUE(parsed);
+    EXPECT_FALSE(parsed->smartAnchor);
+    EXPECT_EQ(parsed->anchorX, 0);
+}

@@ -115,6 +115,9 @@ TEST(LoadSettings, EmptyStoreGivesEveryDefault) {
     EXPECT_EQ(numbers, (std::vector<int>{1, 80, 0, 0, 9, 0, 100, 3, 1, 1, 1, 1, 1, 0, 1, 0}));
     EXPECT_FALSE(s.sBold || s.sUnderline || s.sItalic);
     EXPECT_EQ(s.iuTSyX + s.iuTSyY + s.iuISyX + s.iuISyY, 0.0f);
+    // The upload-form keys: no range, padding allowed, no resolution, the 3x3 anchors.
+    EXPECT_EQ((std::vector<int>{s.bSizeRange, s.lMinKB, s.lMaxKB, s.bSizePad, s.iDPI, s.bSmartCut}),
+              (std::vector<int>{0, 0, 0, 1, 0, 0}));
 }
 
 TEST(LoadSettings, UnconvertibleTextKeepsPreviousValue) {
@@ -160,6 +163,11 @@ TEST(SaveOnClose, ValuesRoundTripThroughLoad) {
     st.dTSyX = 0.25;
     st.sISyF = "/home/u/logo.png";
     st.dISyY = 0.25;
+    st.bSizeRange = 1;
+    st.lMinKB = 20;
+    st.lMaxKB = 50;
+    st.bSizePad = 0;
+    st.iDPI = 300;
     SaveOnClose(store, st);
     EXPECT_EQ(store.values["iuTSyX"], "0.25");
     EXPECT_EQ(store.values["sItalic"], "True");
@@ -174,6 +182,8 @@ TEST(SaveOnClose, ValuesRoundTripThroughLoad) {
     EXPECT_FALSE(s.sBold);
     EXPECT_EQ(s.iuTSyX, 0.25f);
     EXPECT_EQ(s.iuISyY, 0.25f);
+    EXPECT_EQ((std::vector<int>{s.bSizeRange, s.lMinKB, s.lMaxKB, s.bSizePad, s.iDPI}),
+              (std::vector<int>{1, 20, 50, 0, 300}));
 }
 
 TEST(SaveOnClose, SkippedWrites) {
@@ -203,7 +213,8 @@ TEST(SaveOnClose, FailedWritesDoNotStopLaterOnes) {
     SaveOnClose(store, st);
     const std::vector<std::string> expected = {
         "iuSize", "iuBk",  "iuSYAlpha", "suISyF",  "iuISyX",  "iuISyY", "sText", "iSize",
-        "sFont",  "lColor", "sBold",    "sUnderline", "sItalic", "iuTSyX", "iuTSyY"};
+        "sFont",  "lColor", "sBold",    "sUnderline", "sItalic", "iuTSyX", "iuTSyY",
+        "bSizeRange", "lMinKB", "lMaxKB", "bSizePad", "iDPI"};
     EXPECT_EQ(store.attempted, expected);
 
     MemorySettingsStore memory;

@@ -1,0 +1,59 @@
+#include "batch/resultencode.h"
+
+#include <cstdio>
+
+#include "imageio/encode.h"
+
+namespace tavu {
+
+namespace {
+
+bool IsJpegExtension(const std::string& ext) {
+    std::string e;
+    for (char c : ext) e += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    return e == "jpg" || e == "jpeg";
+}
+
+}  // namespace
+
+bool SizeSearchApplies(const std::string& extension, const SizeTarget& target) {
+    return target.active() && IsJpegExtension(extension);
+}
+
+bool EncodeResult(const Canvas& canvas, const std::string& path, const std::string& extension,
+                  const EncodeChoice& c, SizeInfo& info, WriteError& err) {
+    info = {};
+    if (!SizeSearchApplies(extension, c.sizeTarget)) {
+        WriteError e;
+        const bool ok = EncodeToFile(canvas, path, extension, c.quality, kTiffColourDepth, kTiffNoCompression, &e, c.dpi);
+        if (!ok) err = e;
+        return ok;
+    }
+    const JpegSizeResult r =
+        FindJpegForSize(canvas, MakeJpegSizeOptions(c.sizeTarget, c.quality, c.sizePad, c.pixelSizeFree, c.dpi));
+    info.searched = true;
+    info.quality = r.quality;
+    info.encodes = r.encodes;
+    info.padded = r.padded;
+    info.subsamplingOff = r.subsamplingOff;
+    info.scaled = r.scaled;
+    info.width = r.width;
+    info.height = r.height;
+    if (!r.ok) {
+        err = {0, r.error};
+        return false;
+    }
+    info.bytes = r.bytes.size();
+    return WriteBytesTo(path, r.bytes.data(), r.bytes.size(), err);
+}
+
+std::string SizeInfoText(const SizeInfo& i) {
+    char kb[32];
+    std::snprintf(kb, sizeof kb, "%.1f KB", double(i.bytes) / 1024.0);
+    std::string s = "质量" + std::to_string(i.quality) + ", 编码" + std::to_string(i.encodes) + "次, " + kb;
+    if (i.padded) s += ", 已填充";
+    if (i.scaled) s += ", 已缩小为 " + std::to_string(i.width) + "×" + std::to_string(i.height);
+    return s;
+}
+
+}  // namespace tavu

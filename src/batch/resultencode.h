@@ -1,0 +1,42 @@
+// Encoding one result: the plain encoder, or for JPEG with a file-size range the size search,
+// with the resolution written into the header when one is set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imageio/fileio.h"
+#include "imageio/sizesearch.h"
+#include "raster/canvas.h"
+
+namespace tavu {
+
+struct EncodeChoice {
+    int quality = 100;
+    SizeTarget sizeTarget;     // active: JPEG results are searched for a size within it
+    bool sizePad = true;       // reach the lower bound with comment segments
+    int dpi = 0;               // > 0: written into JPEG, PNG and TIFF headers
+    bool pixelSizeFree = false;  // width limit or own size: a too-big picture may be made smaller
+};
+
+// What the size search chose for one result.
+struct SizeInfo {
+    bool searched = false;
+    int quality = 0, encodes = 0;
+    bool padded = false, subsamplingOff = false, scaled = false;
+    int width = 0, height = 0;
+    uint64_t bytes = 0;
+};
+
+// True when the size search applies: a JPEG extension and an active range.
+bool SizeSearchApplies(const std::string& extension, const SizeTarget& target);
+
+// Writes the result into `path` (a temporary file the caller renames). False, with `err`
+// filled, when nothing usable was written; `info` says what the size search chose.
+bool EncodeResult(const Canvas& canvas, const std::string& path, const std::string& extension,
+                  const EncodeChoice& choice, SizeInfo& info, WriteError& err);
+
+// "质量85, 编码6次, 38.2 KB" with ", 已填充" / ", 已缩小为 W×H" where they apply.
+std::string SizeInfoText(const SizeInfo& info);
+
+}  // namespace tavu

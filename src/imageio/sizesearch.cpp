@@ -1,0 +1,215 @@
+#include "imageio/sizesearch.h"
+
+#include <vips/vips8>
+
+#include <algorithm>
+#include <cmath>
+
+#include "imageio/jpegsegments.h"
+#include "imageio/vipsinit.h"
+
+using vips::VError;
+using vips::VImage;
+
+namespace tavu {
+
+namespace {
+
+constexpr uint64_t kKB = 1024;
+// Shrinking steps before a free-size picture is given up on.
+constexpr int kMaxShrinks = 12;
+
+// Optimised Huffman tables cost memory for the whole picture: worth it up to 16 megapixels.
+bool OptimizeHuffman(int w, int h) { return double(w) * h <= 16e6; }
+
+VImage CanvasImage(const Canvas& c) {
+    VImage img = VImage::new_from_memory(const_cast<uint8_t*>(c.data()), c.byteSize(), c.width(), c.height(), 3,
+                                         VIPS_FORMAT_UCHAR);
+    return img.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+bool Encode(const VImage& img, int quality, bool subsamplingOff, int dpi, std::vector<uint8_t>& out) {
+    try {
+        VipsBlob* blob = img.jpegsave_buffer(
+            VImage::option()
+                ->set("Q", std::clamp(quality, 1, 100))
+                ->set("optimize_coding", OptimizeHuffman(img.width(), img.height()))
+                ->set("subsample_mode", subsamplingOff ? VIPS_FOREIGN_SUBSAMPLE_OFF : VIPS_FOREIGN_SUBSAMPLE_AUTO)
+                ->set("strip", true));
+        size_t n = 0;
+        const void* p = vips_blob_get(blob, &n);
+        out.assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+        vips_area_unref(VIPS_AREA(blob));
+    } catch (const VError&) {
+        vips_error_clear();
+        return false;
+    }
+    if (dpi > 0) SetJfifDensity(out, dpi);
+    return true;
+}
+
+struct Candidate {
+    int quality = 0;
+    bool subsamplingOff = false;
+    std::vector<uint8_t> bytes;
+    bool valid() const { return quality > 0; }
+};
+
+// The search at one pixel size.
+class Search {
+public:
+    Search(const VImage& img, const JpegSizeOptions& o, int budget) : img_(img), o_(o), budget_(budget) {}
+
+    bool fits(size_t n) const { return !o_.maxBytes || n <= *o_.maxBytes; }
+    bool budgetLeft() const { return encodes_ < budget_; }
+    int encodes() const { return encodes_; }
+    bool failed() const { return failed_; }
+    size_t smallestTooBig() const { return smallestTooBig_; }
+
+    // The highest quality in lo..hi (with the given chroma) whose size fits, trying hi first;
+    // nothing when none fits or the encodes run out first.
+    Candidate highestFitting(int lo, int hi, bool subsamplingOff) {
+        Candidate best;
+        // Invariant: `good` fits (or is lo - 1, untried), `bad` does not fit (or is hi + 1).
+        int good = lo - 1, bad = hi + 1;
+        int next = hi;
+        while (bad - good > 1 && budgetLeft()) {
+            Candidate c{next, subsamplingOff, {}};
+            if (!encode(c)) return {};
+            if (fits(c.bytes.size())) {
+                good = next;
+                best = std::move(c);
+            } else {
+                bad = next;
+                smallestTooBig_ = std::min(smallestTooBig_, c.bytes.size());
+            }
+            next = good + (bad - good) / 2;
+        }
+        return best;
+    }
+
+private:
+    bool encode(Candidate& c) {
+        ++encodes_;
+        if (!Encode(img_, c.quality, c.subsamplingOff, o_.dpi, c.bytes)) {
+            failed_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    const VImage& img_;
+    const JpegSizeOptions& o_;
+    int budget_;
+    int encodes_ = 0;
+    bool failed_ = false;
+    size_t smallestTooBig_ = SIZE_MAX;
+};
+
+}  // namespace
+
+std::string CannotReachMaxText(int maxKB) { return "无法压缩到 " + std::to_string(maxKB) + " KB 以内"; }
+std::string CannotReachMinText(int minKB) {
+    return "文件无法达到 " + std::to_string(minKB) + " KB 以上(未允许填充)";
+}
+
+JpegSizeOptions MakeJpegSizeOptions(const SizeTarget& t, int quality, bool pad, bool pixelSizeFree, int dpi) {
+    JpegSizeOptions o;
+    o.quality = std::clamp(quality, 1, 100);
+    if (t.minKB && *t.minKB > 0) o.minBytes = uint64_t(*t.minKB) * kKB;
+    if (t.maxKB) o.maxBytes = uint64_t(std::max(*t.maxKB, 0)) * kKB;
+    o.pad = pad;
+    o.pixelSizeFree = pixelSizeFree;
+    o.dpi = dpi;
+    return o;
+}
+
+bool EncodeJpegToMemory(const Canvas& canvas, int quality, bool subsamplingOff, int dpi, std::vector<uint8_t>& out) {
+    if (canvas.empty() || !EnsureImageIO()) return false;
+    try {
+        return Encode(CanvasImage(canvas), quality, subsamplingOff, dpi, out);
+    } catch (const VError&) {
+        vips_error_clear();
+        return false;
+    }
+}
+
+JpegSizeResult FindJpegForSize(const Canvas& canvas, const JpegSizeOptions& o) {
+    JpegSizeResult r;
+    if (canvas.empty()) {
+        r.error = "没有可保存的图片";
+        return r;
+    }
+    if (!EnsureImageIO()) {
+        r.error = "图像库无法启动";
+        return r;
+    }
+    const int userQ = std::clamp(o.quality, 1, 100);
+    const int maxKB = o.maxBytes ? int(*o.maxBytes / kKB) : 0;
+    const int minKB = o.minBytes ? int(*o.minBytes / kKB) : 0;
+    if (o.minBytes && o.maxBytes && *o.minBytes > *o.maxBytes) {
+        r.error = "文件大小的下限大于上限";
+        return r;
+    }
+    try {
+        VImage img = CanvasImage(canvas);
+        for (int shrink = 0;; ++shrink) {
+            Search s(img, o, o.maxEncodes);
+            Candidate best = s.highestFitting(1, userQ, false);
+            r.encodes += s.encodes();
+            if (s.failed()) {
+                r.error = "编码图片时出错";
+                return r;
+            }
+            if (!best.valid()) {
+                // Even the lowest quality is too big.
+                if (!o.pixelSizeFree || shrink >= kMaxShrinks || img.width() < 2 || img.height() < 2) {
+                    r.error = CannotReachMaxText(maxKB);
+                    return r;
+                }
+                const double ratio = double(*o.maxBytes) / double(std::max<size_t>(s.smallestTooBig(), 1));
+                const double scale = std::clamp(std::sqrt(ratio) * 0.97, 0.05, 0.95);
+                img = img.resize(scale, VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3)).copy_memory();
+                r.scaled = true;
+                continue;
+            }
+            if (o.minBytes && best.bytes.size() < *o.minBytes) {
+                // Too small: a higher quality with full chroma, up to 100, as long as it fits.
+                Search up(img, o, o.maxEncodes - s.encodes());
+                Candidate higher = up.highestFitting(best.quality, 100, true);
+                r.encodes += up.encodes();
+                if (higher.valid() && higher.bytes.size() > best.bytes.size()) best = std::move(higher);
+            }
+            r.quality = best.quality;
+            r.subsamplingOff = best.subsamplingOff;
+            r.bytes = std::move(best.bytes);
+            r.width = img.width();
+            r.height = img.height();
+            break;
+        }
+    } catch (const VError&) {
+        vips_error_clear();
+        r.error = "编码图片时出错";
+        r.bytes.clear();
+        return r;
+    }
+
+    if (o.minBytes && r.bytes.size() < *o.minBytes) {
+        if (!o.pad) {
+            r.error = CannotReachMinText(minKB);
+            r.bytes.clear();
+            return r;
+        }
+        const size_t extra = std::max<size_t>(*o.minBytes - r.bytes.size(), kSegmentOverhead);
+        if ((o.maxBytes && r.bytes.size() + extra > *o.maxBytes) || !PadWithComments(r.bytes, extra)) {
+            r.error = CannotReachMinText(minKB);
+            r.bytes.clear();
+            return r;
+        }
+        r.padded = true;
+    }
+    r.ok = true;
+    return r;
+}
+
+}  // namespace tavu
