@@ -11,6 +11,7 @@
 #include "batch/errortext.h"
 #include "batch/naming.h"
 #include "batch/picturerender.h"
+#include "batch/resultnames.h"
 
 namespace tavu {
 
@@ -37,6 +38,9 @@ struct BatchOptions {
     NamingRule naming;
     int quality = 100;
 
+    // An existing file with the result name in a folder that holds no listed source.
+    ExistingPolicy existing = ExistingPolicy::Overwrite;
+
     int16_t autoOpenFolder = 1;  // bAutoODir: non-zero opens the output folder afterwards
     int16_t saveErrorLog = 0;    // bSaveErr: non-zero writes ErrorLog.txt after a run with errors
 
@@ -59,6 +63,8 @@ struct PictureResult {
     bool written = false;
     std::string failureLine;   // what went wrong; also in the error text unless silent
     bool silent = false;       // a bitmap-writer failure: not recorded in the error text
+    bool skipped = false;      // an existing result was kept; the picture was not processed
+    std::string notice;        // the result was saved under another name, or skipped
     uint64_t bytesIn = 0, bytesOut = 0;
 };
 
@@ -75,6 +81,9 @@ public:
 struct Completion {
     bool stopped = false;
     size_t total = 0, finished = 0, written = 0, failed = 0;
+    size_t skipped = 0, renamed = 0;   // kept existing results; results saved under a " (n)" name
+    std::vector<std::string> notices;  // one line per rename or skip, in list order
+    std::string noticeText;            // the same lines, each ending in CR LF
     uint64_t bytesIn = 0, bytesOut = 0;
     bool openOutputFolder = false;     // bAutoODir was on
     std::string outputFolder;

@@ -45,11 +45,13 @@ std::string Absolute(const std::string& path) {
 
 class CliObserver final : public BatchObserver {
 public:
-    CliObserver(std::ostream& err, bool progress) : err_(err), progress_(progress) {}
+    CliObserver(std::ostream& err, bool progress, bool quiet) : err_(err), progress_(progress), quiet_(quiet) {}
     void pictureFinished(const PictureResult& r, size_t done, size_t total) override {
-        if (!r.failureLine.empty()) {
+        const bool notice = !r.notice.empty() && (r.written || r.skipped) && !quiet_;
+        if (!r.failureLine.empty() || notice) {
             if (shown_) err_ << "\r\033[K";
-            err_ << r.failureLine << "\n";
+            const std::string& line = r.failureLine.empty() ? r.notice : r.failureLine;
+            err_ << line << "\n";
             shown_ = false;
         }
         if (progress_) {
@@ -63,7 +65,7 @@ public:
 
 private:
     std::ostream& err_;
-    bool progress_;
+    bool progress_, quiet_;
     bool shown_ = false;
 };
 
@@ -235,6 +237,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.autoOpenFolder = 0;  // nothing to open without a desktop
     o.saveErrorLog = a.errorLog ? 1 : s.bSaveErr;
     o.jobs = a.jobs;
+    o.existing = ExistingPolicyFromSetting(a.existing ? *a.existing : s.iExisting);
 
     // The pictures: files as given, folders by their picture files.
     PictureList list;
@@ -262,7 +265,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
 
     BatchRunner runner;
     g_running = &runner;
-    CliObserver observer(err, env.progressToTerminal && !a.quiet);
+    CliObserver observer(err, env.progressToTerminal && !a.quiet, a.quiet);
     const Completion c = runner.run(list.entries(), o, &observer);
     g_running = nullptr;
     observer.finish();
@@ -272,13 +275,15 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     if (!a.quiet) {
         out << (c.stopped ? "已停止: " : "完成: ") << "写入 " << c.written << " 张";
         if (c.failed) out << ",失败 " << c.failed << " 张";
+        if (c.renamed) out << ",改名 " << c.renamed << " 张";
+        if (c.skipped) out << ",跳过 " << c.skipped << " 张";
         if (c.stopped) out << ",未处理 " << (c.total - c.finished) << " 张";
         out << "," << Megabytes(c.bytesIn) << " → " << Megabytes(c.bytesOut);
         if (c.bytesIn > 0 && c.bytesOut < c.bytesIn)
             out << "(减小 " << int(100.0 * double(c.bytesIn - c.bytesOut) / double(c.bytesIn)) << "%)";
         out << ",输出文件夹: " << o.naming.outDir << "\n";
     }
-    return c.written == c.total ? 0 : 1;
+    return !c.stopped && c.failed == 0 && c.written + c.skipped == c.total ? 0 : 1;
 }
 
 }  // namespace tavu

@@ -389,6 +389,7 @@ void LoadSettings(const SettingsStore& store, const std::string& programDir, con
     ReadText(store, "sPDF1", "Tavu图片集", s.sPDF1);
     ReadText(store, "sPDF2", "本图片集由Tavu图片批处理软件制作", s.sPDF2);
     ReadText(store, "sPDF3", FormatDate(today), s.sPDF3);
+    ReadShort(store, "iExisting", 0, s.iExisting);
 }
 
 void SaveOnClose(SettingsStore& store, const CloseState& st) {

@@ -94,6 +94,9 @@ struct Settings {
     int16_t iXCutMode = 0;
     int16_t iYCutMode = 0;
     std::string sPDF1, sPDF2, sPDF3;
+    // Beyond the original keys: an existing file with a result's name in a folder without listed
+    // sources (0 replace, 1 skip, 2 rename).
+    int16_t iExisting = 0;
 };
 
 // Reads every key in the start-up order. `settings` holds the values before the read (all zero /
