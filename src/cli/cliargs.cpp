@@ -96,7 +96,7 @@ std::string CliHelpText() {
         "\n"
         "输出:\n"
         "  -f, --format 格式      keep(原格式,默认)|jpg|png|tiff|bmp\n"
-        "  -q, --quality N        JPEG 质量 0-100(默认取设置,初始 100)\n"
+        "  -q, --quality N        JPEG 质量 0-100(默认取设置,初始 85)\n"
         "  -o, --output 文件夹    输出文件夹(默认为程序的 zp 文件夹)\n"
         "      --rename 前缀      改名为 前缀+序号(从 0 开始)\n"
         "      --digits N         序号位数(默认 4)\n"
