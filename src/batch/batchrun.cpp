@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <shared_mutex>
 #include <thread>
 
 #include "imageio/encode.h"
@@ -220,6 +221,7 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
 
     std::mutex m;
     std::condition_variable cv;
+    std::shared_mutex heavy;
     std::deque<size_t> started;
     std::vector<std::optional<Pending>> done(n);
     size_t claimed = 0;
@@ -239,7 +241,16 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
                 started.push_back(i);
             }
             cv.notify_all();
-            Pending p = ProcessGuarded(i, entries[i], o, sources, plan[i]);
+            // A picture that needs much memory is drawn alone, never beside others.
+            const bool alone = !plan[i].skip && RenderMemoryNeeded(entries[i], o.render) > DrawAloneAbove();
+            Pending p;
+            if (alone) {
+                std::unique_lock big(heavy);
+                p = ProcessGuarded(i, entries[i], o, sources, plan[i]);
+            } else {
+                std::shared_lock small(heavy);
+                p = ProcessGuarded(i, entries[i], o, sources, plan[i]);
+            }
             {
                 std::lock_guard lk(m);
                 done[i] = std::move(p);

@@ -1,5 +1,6 @@
 #include "cli/clirun.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "cli/cliargs.h"
 #include "imageio/decorate.h"
 #include "imageio/render.h"
+#include "imageio/tempfiles.h"
 #include "imageio/vipsinit.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -26,6 +28,38 @@ namespace tavu {
 namespace {
 
 std::atomic<BatchRunner*> g_running{nullptr};
+std::atomic<int> g_signals{0};
+
+// SIGINT, SIGTERM and SIGHUP (Ctrl+C, a logout, a closing terminal): the first stops the run
+// after the pictures under way, as the stop button does; the next removes the temporary files of
+// those pictures and ends at once. Only async-signal-safe calls here.
+extern "C" void OnStopSignal(int sig) {
+    if (g_signals.fetch_add(1) == 0) {
+        if (BatchRunner* r = g_running.load()) r->requestStop();
+        return;
+    }
+    RemoveTempsInProgress();
+    ::_exit(128 + sig);
+}
+
+// Installs the handlers for as long as it lives; the ones before come back afterwards.
+class StopSignals {
+public:
+    StopSignals() {
+        g_signals = 0;
+        struct sigaction sa {};
+        sa.sa_handler = OnStopSignal;
+        sigemptyset(&sa.sa_mask);
+        for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &sa, &old_[i]);
+    }
+    ~StopSignals() {
+        for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &old_[i], nullptr);
+    }
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction old_[3];
+};
 
 std::string Megabytes(uint64_t bytes) {
     char buf[32];
@@ -264,6 +298,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     fs::create_directories(o.naming.outDir, ec);  // a failure shows as save failures below
 
     BatchRunner runner;
+    const StopSignals signals;
     g_running = &runner;
     CliObserver observer(err, env.progressToTerminal && !a.quiet, a.quiet);
     const Completion c = runner.run(list.entries(), o, &observer);
