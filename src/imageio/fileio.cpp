@@ -50,8 +50,13 @@ bool MakeTempBeside(const std::string& target, std::string& tempPath, WriteError
     }
     ::fchmod(fd, 0644 & ~g_umask);
     ::close(fd);
+    RegisterTemp(pattern);
+    if (TempsEnding()) {
+        DropTemp(pattern);
+        err = {EINTR, "程序正在退出"};
+        return false;
+    }
     tempPath = pattern;
-    RegisterTemp(tempPath);
     return true;
 }
 

@@ -57,6 +57,7 @@ struct Slot {
     char path[kPathMax];
 };
 Slot g_slots[kSlots];
+std::atomic<bool> g_ending{false};  // the process is removing its temporary files and ending
 
 }  // namespace
 
@@ -98,7 +99,10 @@ void DropTemp(const std::string& path) {
     ForgetTemp(path);
 }
 
+bool TempsEnding() { return g_ending.load(); }
+
 void RemoveTempsInProgress() {
+    g_ending.store(true);  // a file made from now on removes itself (see MakeTempBeside)
     for (Slot& s : g_slots)
         if (s.state.load(std::memory_order_acquire) == 1) ::unlink(s.path);
 }

@@ -18,8 +18,11 @@ void ForgetTemp(const std::string& path);
 // Removes the temporary file and forgets it.
 void DropTemp(const std::string& path);
 
-// Removes every temporary file under way. Safe inside a signal handler (unlink() only).
+// Removes every temporary file under way. Safe inside a signal handler (unlink() only). From
+// then on TempsEnding() is true: a temporary file made meanwhile by another thread is removed by
+// its maker (register first, then ask).
 void RemoveTempsInProgress();
+bool TempsEnding();
 
 // Removes the temporary files in `folder` left by runs that are no longer alive; never those of
 // a live run. Files of an older naming (no run named) go only when older than a day. Returns how
