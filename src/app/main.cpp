@@ -1,7 +1,6 @@
 // tavuzip: with no arguments the main window; with --batch the headless command line.
 #include <QApplication>
 
-#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -17,10 +16,7 @@
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--batch") == 0) {
-        std::signal(SIGINT, [](int) {
-            tavu::StopRunningBatch();
-            std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends at once
-        });
+        // The batch installs its own Ctrl+C, SIGTERM and SIGHUP handling.
         std::vector<std::string> args(argv + 2, argv + argc);
         return tavu::RunBatchCli(args, tavu::RealCliEnvironment(), std::cout, std::cerr);
     }

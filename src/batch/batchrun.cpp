@@ -4,14 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <shared_mutex>
 #include <thread>
 
 #include "imageio/encode.h"
+#include "imageio/tempfiles.h"
 #include "imageio/render.h"
 #include "imageio/vipsinit.h"
 
@@ -72,20 +76,54 @@ std::string LowerAscii(std::string s) {
     return s;
 }
 
+// How one entry is saved: the writer and the extension, from the format choice.
+struct Output {
+    bool bitmapWriter = false;
+    std::string ext;
+};
+
+Output OutputOf(const std::string& entry, const BatchOptions& o) {
+    Output out;
+    if (o.format == kKeepFormatChoice) {
+        const KeepFormat k = KeepSourceFormat(entry);
+        out.bitmapWriter = k.bitmapWriter;
+        out.ext = k.extension;
+    } else if (LowerAscii(o.format) == "bmp") {
+        out.bitmapWriter = true;
+        out.ext = "bmp";
+    } else {
+        out.ext = o.format;
+    }
+    return out;
+}
+
 // One picture rendered and encoded, waiting for its turn to be renamed into place.
 struct Pending {
     PictureResult result;
     std::string temp;
+    std::string wanted;      // the name the naming rule gave (for a further " (n)")
+    bool noReplace = false;  // the rename must not replace a file
 };
 
 constexpr const char* kSourceProtected = "结果文件与原图片是同一个文件,为保护原图片未保存";
+constexpr const char* kOutOfMemory = "内存不足";
 
-Pending Process(size_t index, const std::string& entry, const BatchOptions& o, const SourceFiles& sources) {
+Pending Process(size_t index, const std::string& entry, const BatchOptions& o, const SourceFiles& sources,
+                const PlannedName& plan) {
     Pending p;
     PictureResult& r = p.result;
     r.index = index;
     r.source = entry;
     r.bytesIn = FileSize(entry);
+    r.notice = plan.notice;
+    if (plan.skip) {
+        r.skipped = true;
+        return p;
+    }
+    const Output out = OutputOf(entry, o);
+    r.output = plan.path;
+    p.wanted = ResultPath(o.naming, entry, int(index), out.ext);
+    p.noReplace = plan.noReplace;
 
     // Render. Size texts that are not numbers leave the canvas empty; the save then fails.
     Canvas canvas;
@@ -100,31 +138,15 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         cropped.cropH = c.h;
         settings = &cropped;
     }
-    const DrawOutcome out = RenderPicture(canvas, entry, *settings);
-    if (out.status == DrawOutcome::DrawFailed) {
-        r.failureLine = ErrorLog::DrawFailureLine(entry, out.errorNumber, out.errorText);
+    const DrawOutcome drawn = RenderPicture(canvas, entry, *settings);
+    if (drawn.status == DrawOutcome::DrawFailed) {
+        r.failureLine = ErrorLog::DrawFailureLine(entry, drawn.errorNumber, drawn.errorText);
         return p;
     }
-    if (out.status == DrawOutcome::SurfaceFailed) {
-        r.failureLine = ErrorLog::SurfaceFailureLine(entry, out.errorNumber, out.errorText);
+    if (drawn.status == DrawOutcome::SurfaceFailed) {
+        r.failureLine = ErrorLog::SurfaceFailureLine(entry, drawn.errorNumber, drawn.errorText);
         return p;
     }
-
-    // Choose the writer.
-    bool bitmapWriter = false;
-    std::string ext;
-    const std::string format = LowerAscii(o.format);
-    if (o.format == kKeepFormatChoice) {
-        const KeepFormat k = KeepSourceFormat(entry);
-        bitmapWriter = k.bitmapWriter;
-        ext = k.extension;
-    } else if (format == "bmp") {
-        bitmapWriter = true;
-        ext = "bmp";
-    } else {
-        ext = o.format;
-    }
-    r.output = ResultPath(o.naming, entry, int(index), ext);
     if (sources.contains(r.output)) {
         r.failureLine = ErrorLog::SaveFailureLine(entry, kSourceProtected);
         return p;
@@ -136,8 +158,8 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     bool ok = false;
     if (canvas.empty()) {
         err.text = "没有可保存的图片";
-    } else if (!bitmapWriter && !HasEncoder(ext)) {
-        err.text = "不支持的输出格式\"" + ext + "\"";
+    } else if (!out.bitmapWriter && !HasEncoder(out.ext)) {
+        err.text = "不支持的输出格式\"" + out.ext + "\"";
     } else if (MakeTempBeside(r.output, temp, err)) {
         EncodeChoice choice;
         choice.quality = o.quality;
@@ -145,18 +167,57 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         choice.sizePad = o.sizePad;
         choice.dpi = o.dpi;
         choice.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
-        ok = bitmapWriter ? EncodeToFile(canvas, temp, ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err)
-                          : EncodeResult(canvas, temp, ext, choice, r.size, err);
-        if (!ok) ::unlink(temp.c_str());
+        ok = out.bitmapWriter ? EncodeToFile(canvas, temp, out.ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err)
+                          : EncodeResult(canvas, temp, out.ext, choice, r.size, err);
+        if (!ok) DropTemp(temp);
     }
     if (!ok) {
         r.failureLine = ErrorLog::SaveFailureLine(entry, err.text);
-        r.silent = bitmapWriter;
+        r.silent = out.bitmapWriter;
         return p;
     }
     p.temp = temp;
-    r.silent = bitmapWriter;  // only matters if the rename fails
+    r.silent = out.bitmapWriter;  // only matters if the rename fails
     return p;
+}
+
+// Whatever goes wrong inside one picture stays with that picture: one failure line.
+Pending ProcessGuarded(size_t index, const std::string& entry, const BatchOptions& o, const SourceFiles& sources,
+                       const PlannedName& plan) {
+    std::string why;
+    try {
+        return Process(index, entry, o, sources, plan);
+    } catch (const std::bad_alloc&) {
+        why = kOutOfMemory;
+    } catch (const std::exception& e) {
+        why = std::string("处理时发生意外错误:") + e.what();
+    } catch (...) {
+        why = "处理时发生意外错误";
+    }
+    Pending p;
+    p.result.index = index;
+    p.result.source = entry;
+    p.result.failureLine = ErrorLog::SaveFailureLine(entry, why);
+    return p;
+}
+
+// Renames the finished picture into place; a name taken meanwhile (where nothing may be
+// replaced) moves on to the next free " (n)".
+void Commit(Pending& p) {
+    PictureResult& r = p.result;
+    WriteError err;
+    for (int n = 1;; ++n) {
+        if (CommitTemp(p.temp, r.output, err, p.noReplace)) {
+            r.written = true;
+            r.bytesOut = FileSize(r.output);
+            return;
+        }
+        if (err.number != EEXIST || !p.noReplace || n > 10000) break;
+        r.output = NumberedName(p.wanted, n);
+        r.notice = RenamedNotice(r.source, r.output, false);
+    }
+    DropTemp(p.temp);
+    r.failureLine = ErrorLog::SaveFailureLine(r.source, err.text);
 }
 
 }  // namespace
@@ -170,7 +231,12 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     // A stop asked for before the run got going counts: the run then starts no picture. (Each run
     // clears the request when it ends.)
 
+    // Leftovers of runs that were killed (never those of a run still going on).
+    RemoveStaleTemps(o.naming.outDir);
     const SourceFiles sources(entries);
+    std::vector<std::string> wanted(n);
+    for (size_t i = 0; i < n; ++i) wanted[i] = ResultPath(o.naming, entries[i], int(i), OutputOf(entries[i], o).ext);
+    const std::vector<PlannedName> plan = PlanResultNames(wanted, entries, o.existing);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const int jobs = int(std::clamp<size_t>(o.jobs > 0 ? size_t(o.jobs) : size_t(cores), 1, std::max<size_t>(n, 1)));
     const int threadsBefore = ImageIOThreads();
@@ -178,40 +244,53 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
 
     std::mutex m;
     std::condition_variable cv;
+    std::shared_mutex heavy;
     std::deque<size_t> started;
     std::vector<std::optional<Pending>> done(n);
     size_t claimed = 0;
+    size_t next = 0;  // the next picture to rename into place, in list order
     int running = jobs;
 
     auto worker = [&] {
         for (;;) {
             size_t i;
             {
-                std::lock_guard lk(m);
+                // Keep at most two pictures per worker between taken up and renamed into place:
+                // a stop then leaves little undone work and few temporary files.
+                std::unique_lock lk(m);
+                cv.wait(lk, [&] { return stop_ || claimed >= n || claimed < next + 2 * size_t(jobs); });
                 if (stop_ || claimed >= n) break;
                 i = claimed++;
                 started.push_back(i);
             }
-            cv.notify_one();
-            Pending p = Process(i, entries[i], o, sources);
+            cv.notify_all();
+            // A picture that needs much memory is drawn alone, never beside others.
+            const bool alone = !plan[i].skip && RenderMemoryNeeded(entries[i], o.render) > DrawAloneAbove();
+            Pending p;
+            if (alone) {
+                std::unique_lock big(heavy);
+                p = ProcessGuarded(i, entries[i], o, sources, plan[i]);
+            } else {
+                std::shared_lock small(heavy);
+                p = ProcessGuarded(i, entries[i], o, sources, plan[i]);
+            }
             {
                 std::lock_guard lk(m);
                 done[i] = std::move(p);
             }
-            cv.notify_one();
+            cv.notify_all();
         }
         {
             std::lock_guard lk(m);
             --running;
         }
-        cv.notify_one();
+        cv.notify_all();
     };
     std::vector<std::thread> threads;
     for (int t = 0; t < jobs && n > 0; ++t) threads.emplace_back(worker);
     if (n == 0) running = 0;
 
     // Report and rename into place on this thread, in list order.
-    size_t next = 0;
     std::unique_lock lk(m);
     for (;;) {
         cv.wait(lk, [&] { return !started.empty() || (next < n && done[next]) || running == 0; });
@@ -227,24 +306,24 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
             done[next].reset();
             ++next;
             lk.unlock();
+            cv.notify_all();
             PictureResult& r = p.result;
-            if (!p.temp.empty()) {
-                WriteError err;
-                if (CommitTemp(p.temp, r.output, err)) {
-                    r.written = true;
-                    r.bytesOut = FileSize(r.output);
-                } else {
-                    r.failureLine = ErrorLog::SaveFailureLine(r.source, err.text);
-                }
-            }
+            if (!p.temp.empty()) Commit(p);
             if (!r.failureLine.empty() && !r.silent) log_.add(r.failureLine);
             ++c.finished;
             if (r.written) {
                 ++c.written;
                 c.bytesIn += r.bytesIn;
                 c.bytesOut += r.bytesOut;
+                if (!r.notice.empty()) ++c.renamed;
+            } else if (r.skipped) {
+                ++c.skipped;
             } else {
                 ++c.failed;
+            }
+            if ((r.written || r.skipped) && !r.notice.empty()) {
+                c.notices.push_back(r.notice);
+                c.noticeText += r.notice + "\r\n";
             }
             if (observer) observer->pictureFinished(r, c.finished, n);
             lk.lock();

@@ -12,6 +12,7 @@
 #include "batch/naming.h"
 #include "batch/picturerender.h"
 #include "batch/resultencode.h"
+#include "batch/resultnames.h"
 
 namespace tavu {
 
@@ -47,6 +48,9 @@ struct BatchOptions {
     bool sizePad = true;
     int dpi = 0;
 
+    // An existing file with the result name in a folder that holds no listed source.
+    ExistingPolicy existing = ExistingPolicy::Overwrite;
+
     int16_t autoOpenFolder = 1;  // bAutoODir: non-zero opens the output folder afterwards
     int16_t saveErrorLog = 0;    // bSaveErr: non-zero writes ErrorLog.txt after a run with errors
 
@@ -69,6 +73,8 @@ struct PictureResult {
     bool written = false;
     std::string failureLine;   // what went wrong; also in the error text unless silent
     bool silent = false;       // a bitmap-writer failure: not recorded in the error text
+    bool skipped = false;      // an existing result was kept; the picture was not processed
+    std::string notice;        // the result was saved under another name, or skipped
     uint64_t bytesIn = 0, bytesOut = 0;
     SizeInfo size;             // what the size search chose (size.searched when it ran)
 };
@@ -86,6 +92,9 @@ public:
 struct Completion {
     bool stopped = false;
     size_t total = 0, finished = 0, written = 0, failed = 0;
+    size_t skipped = 0, renamed = 0;   // kept existing results; results saved under a " (n)" name
+    std::vector<std::string> notices;  // one line per rename or skip, in list order
+    std::string noticeText;            // the same lines, each ending in CR LF
     uint64_t bytesIn = 0, bytesOut = 0;
     bool openOutputFolder = false;     // bAutoODir was on
     std::string outputFolder;

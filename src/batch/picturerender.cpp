@@ -4,14 +4,11 @@
 
 namespace tavu {
 
-DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& s,
-                          std::string* decorationError) {
-    if (decorationError) decorationError->clear();
-    canvas.clear();
-    const std::optional<float> w = ReadSingle(s.widthText), h = ReadSingle(s.heightText);
-    if (!w || !h) return {};  // NoCanvas
+namespace {
 
-    DrawParams d;
+bool ToDrawParams(const RenderSettings& s, DrawParams& d) {
+    const std::optional<float> w = ReadSingle(s.widthText), h = ReadSingle(s.heightText);
+    if (!w || !h) return false;
     d.sizeMode = s.sizeMode;
     d.width = *w;
     d.height = *h;
@@ -27,6 +24,22 @@ DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const Rende
     d.cropY = s.cropY;
     d.cropW = s.cropW;
     d.cropH = s.cropH;
+    return true;
+}
+
+}  // namespace
+
+uint64_t RenderMemoryNeeded(const std::string& source, const RenderSettings& s) {
+    DrawParams d;
+    return ToDrawParams(s, d) ? DrawMemoryNeeded(source, d) : 0;
+}
+
+DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& s,
+                          std::string* decorationError) {
+    if (decorationError) decorationError->clear();
+    canvas.clear();
+    DrawParams d;
+    if (!ToDrawParams(s, d)) return {};  // NoCanvas
     DrawOutcome out = DrawPicFile(canvas, source, d);
     if (out.ok() && TurnOrEffectChanges(s.turn, s.effect, s.brightness) &&
         !ApplyTurnAndEffect(canvas, s.turn, s.effect, s.brightness)) {

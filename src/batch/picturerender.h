@@ -37,6 +37,9 @@ struct RenderSettings {
 // NoCanvas. A turn or effect that runs out of memory is a SurfaceFailed outcome. A border or
 // watermark that cannot be drawn is left out and the picture still counts as drawn; the reason
 // goes to `decorationError` (when given, empty otherwise).
+// What the drawing of RenderPicture would hold in memory (see DrawMemoryNeeded); 0 when unknown.
+uint64_t RenderMemoryNeeded(const std::string& source, const RenderSettings& settings);
+
 DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& settings,
                           std::string* decorationError = nullptr);
 

@@ -111,7 +111,7 @@ std::string CliHelpText() {
         "\n"
         "输出:\n"
         "  -f, --format 格式      keep(原格式,默认)|jpg|png|tiff|bmp\n"
-        "  -q, --quality N        JPEG 质量 0-100(默认取设置,初始 100)\n"
+        "  -q, --quality N        JPEG 质量 0-100(默认取设置,初始 85)\n"
         "  -o, --output 文件夹    输出文件夹(默认为程序的 zp 文件夹)\n"
         "      --rename 前缀      改名为 前缀+序号(从 0 开始)\n"
         "      --digits N         序号位数(默认 4)\n"
@@ -120,6 +120,9 @@ std::string CliHelpText() {
         "      --no-pad           不填充: 达不到下限的图片不保存,记为失败\n"
         "      --dpi N            写入图片的分辨率(DPI),如 300(jpg、png、tiff)\n"
         "  带文件大小和 DPI 的预设(如 size.ini 中的考试报名照片)会同时设定它们,--kb、--dpi 优先。\n"
+        "      --existing 方式    输出文件夹中已有同名文件时: overwrite(覆盖,默认)|skip(跳过)|rename(自动改名)\n"
+        "                         (含有原图片的文件夹中从不覆盖,总是自动改名;同一次处理中重名的\n"
+        "                         结果也自动改名为 名称 (1).扩展名)\n"
         "\n"
         "调整:\n"
         "      --gains R,G,B      红、绿、蓝通道增益(1 为不变,0 去掉该颜色)\n"
@@ -153,7 +156,7 @@ std::string CliHelpText() {
         "      --help             显示本帮助\n"
         "      --version          显示版本\n"
         "\n"
-        "退出码: 0 全部成功;1 有图片失败;2 用法错误。\n";
+        "退出码: 0 全部成功(按 --existing skip 跳过的也算);1 有图片失败或已停止;2 用法错误。\n";
 }
 
 std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::string& error) {
@@ -445,6 +448,15 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             a.dpi = d;
+        } else if (arg == "--existing") {
+            if (!value(v)) return std::nullopt;
+            static const char* choices[] = {"overwrite", "skip", "rename"};
+            for (int k = 0; k < 3; ++k)
+                if (v == choices[k]) a.existing = k;
+            if (!a.existing) {
+                error = "--existing 可选 overwrite|skip|rename: " + v;
+                return std::nullopt;
+            }
         } else if (arg == "--error-log") {
             a.errorLog = true;
         } else if (arg == "-j" || arg == "--jobs") {

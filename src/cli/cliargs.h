@@ -48,6 +48,7 @@ struct CliArgs {
     std::optional<int> opacity;      // 0..100
     std::optional<double> watermarkScale;
     std::optional<std::string> border;  // a name in the bk folder, or a PNG's path
+    std::optional<int> existing;     // 0 overwrite, 1 skip, 2 rename; unset: the stored choice
     bool errorLog = false;
     int jobs = 0;
     bool recursive = false;

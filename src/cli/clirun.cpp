@@ -1,5 +1,6 @@
 #include "cli/clirun.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "cli/cliargs.h"
 #include "imageio/decorate.h"
 #include "imageio/render.h"
+#include "imageio/tempfiles.h"
 #include "imageio/vipsinit.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -26,6 +28,38 @@ namespace tavu {
 namespace {
 
 std::atomic<BatchRunner*> g_running{nullptr};
+std::atomic<int> g_signals{0};
+
+// SIGINT, SIGTERM and SIGHUP (Ctrl+C, a logout, a closing terminal): the first stops the run
+// after the pictures under way, as the stop button does; the next removes the temporary files of
+// those pictures and ends at once. Only async-signal-safe calls here.
+extern "C" void OnStopSignal(int sig) {
+    if (g_signals.fetch_add(1) == 0) {
+        if (BatchRunner* r = g_running.load()) r->requestStop();
+        return;
+    }
+    RemoveTempsInProgress();
+    ::_exit(128 + sig);
+}
+
+// Installs the handlers for as long as it lives; the ones before come back afterwards.
+class StopSignals {
+public:
+    StopSignals() {
+        g_signals = 0;
+        struct sigaction sa {};
+        sa.sa_handler = OnStopSignal;
+        sigemptyset(&sa.sa_mask);
+        for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &sa, &old_[i]);
+    }
+    ~StopSignals() {
+        for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &old_[i], nullptr);
+    }
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction old_[3];
+};
 
 std::string Megabytes(uint64_t bytes) {
     char buf[32];
@@ -53,9 +87,11 @@ public:
             out_ << r.output << ": " << SizeInfoText(r.size) << "\n" << std::flush;
             shown_ = false;
         }
-        if (!r.failureLine.empty()) {
+        const bool notice = !r.notice.empty() && (r.written || r.skipped) && !quiet_;
+        if (!r.failureLine.empty() || notice) {
             if (shown_) err_ << "\r\033[K";
-            err_ << r.failureLine << "\n";
+            const std::string& line = r.failureLine.empty() ? r.notice : r.failureLine;
+            err_ << line << "\n";
             shown_ = false;
         }
         if (progress_) {
@@ -258,6 +294,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.autoOpenFolder = 0;  // nothing to open without a desktop
     o.saveErrorLog = a.errorLog ? 1 : s.bSaveErr;
     o.jobs = a.jobs;
+    o.existing = ExistingPolicyFromSetting(a.existing ? *a.existing : s.iExisting);
 
     // The pictures: files as given, folders by their picture files.
     PictureList list;
@@ -284,6 +321,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     fs::create_directories(o.naming.outDir, ec);  // a failure shows as save failures below
 
     BatchRunner runner;
+    const StopSignals signals;
     g_running = &runner;
     CliObserver observer(out, err, env.progressToTerminal && !a.quiet, a.quiet);
     const Completion c = runner.run(list.entries(), o, &observer);
@@ -295,13 +333,15 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     if (!a.quiet) {
         out << (c.stopped ? "已停止: " : "完成: ") << "写入 " << c.written << " 张";
         if (c.failed) out << ",失败 " << c.failed << " 张";
+        if (c.renamed) out << ",改名 " << c.renamed << " 张";
+        if (c.skipped) out << ",跳过 " << c.skipped << " 张";
         if (c.stopped) out << ",未处理 " << (c.total - c.finished) << " 张";
         out << "," << Megabytes(c.bytesIn) << " → " << Megabytes(c.bytesOut);
         if (c.bytesIn > 0 && c.bytesOut < c.bytesIn)
             out << "(减小 " << int(100.0 * double(c.bytesIn - c.bytesOut) / double(c.bytesIn)) << "%)";
         out << ",输出文件夹: " << o.naming.outDir << "\n";
     }
-    return c.written == c.total ? 0 : 1;
+    return !c.stopped && c.failed == 0 && c.written + c.skipped == c.total ? 0 : 1;
 }
 
 }  // namespace tavu

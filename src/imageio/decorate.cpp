@@ -206,6 +206,10 @@ std::shared_ptr<const Layer> BorderSource(const LayerCache::Key& fileKey, std::s
     LayerCache::Key key{fileKey.file, 0, 0};
     if (std::shared_ptr<const Layer> l = Cache().find(key)) return l;
     auto made = std::make_shared<Layer>();
+    if (!LoaderAccepted(key.file.path)) {
+        AddError(error, "边框图片格式无法识别: " + key.file.path);
+        return nullptr;
+    }
     VImage img = VImage::new_from_file(key.file.path.c_str(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
     if (double(img.width()) * img.height() > kMaxPixels) {
         AddError(error, "边框图片尺寸过大(超过10亿像素): " + key.file.path);

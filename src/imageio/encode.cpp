@@ -2,6 +2,7 @@
 
 #include <vips/vips8>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdio>
 
 #include "imageio/sizesearch.h"
+#include "imageio/tempfiles.h"
 #include "imageio/vipsinit.h"
 #include "raster/bmpwriter.h"
 
@@ -35,6 +37,20 @@ Format FormatOf(std::string ext) {
 bool Failed(WriteError* err, int number, std::string text) {
     if (err) *err = {number, std::move(text)};
     return false;
+}
+
+// What a failed libvips save means, in the words of the error log: a full disk and a lack of
+// memory are told apart from everything else (libvips only passes on the system's message).
+bool VipsSaveFailed(WriteError* err, const std::string& message, const std::string& path) {
+    if (message.find("No space left") != std::string::npos) return Failed(err, ENOSPC, WriteErrorText(ENOSPC));
+    if (message.find("quota") != std::string::npos) return Failed(err, EDQUOT, WriteErrorText(EDQUOT));
+    if (message.find("out of memory") != std::string::npos || message.find("Cannot allocate") != std::string::npos)
+        return Failed(err, ENOMEM, "内存不足");
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) == 0 && fs.f_bavail == 0) return Failed(err, ENOSPC, WriteErrorText(ENOSPC));
+    return Failed(err, 0, "编码或写入图片时出错");
 }
 
 // Optimised Huffman tables make JPEGs a few percent smaller, but the encoder then holds every
@@ -108,9 +124,12 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
             }
             default: break;
         }
-    } catch (const VError&) {
+    } catch (const VError& e) {
+        const std::string message = e.what();
         vips_error_clear();
-        return Failed(err, 0, "编码或写入图片时出错");
+        return VipsSaveFailed(err, message, path);
+    } catch (const std::bad_alloc&) {
+        return Failed(err, ENOMEM, "内存不足");
     }
     return true;
 }
@@ -123,7 +142,7 @@ bool funSavePic(const Canvas& canvas, const std::string& path, const std::string
     std::string temp;
     if (!MakeTempBeside(path, temp, e)) return Failed(err, e.number, e.text);
     if (!EncodeToFile(canvas, temp, extension, quality, colourDepth, compression, err)) {
-        ::unlink(temp.c_str());
+        DropTemp(temp);
         return false;
     }
     if (!CommitTemp(temp, path, e)) return Failed(err, e.number, e.text);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "imageio/tempfiles.h"
+
 namespace tavu {
 
 std::string WriteErrorText(int errnum) {
@@ -40,7 +42,7 @@ static std::string FolderOf(const std::string& target) {
 }
 
 bool MakeTempBeside(const std::string& target, std::string& tempPath, WriteError& err) {
-    std::string pattern = FolderOf(target) + "/.tavuzip-XXXXXX.part";
+    std::string pattern = FolderOf(target) + "/" + TempPrefix() + "XXXXXX.part";
     int fd = ::mkostemps(pattern.data(), 5, O_CLOEXEC);
     if (fd < 0) {
         err = {errno, WriteErrorText(errno)};
@@ -48,14 +50,64 @@ bool MakeTempBeside(const std::string& target, std::string& tempPath, WriteError
     }
     ::fchmod(fd, 0644 & ~g_umask);
     ::close(fd);
+    RegisterTemp(pattern);
+    if (TempsEnding()) {
+        DropTemp(pattern);
+        err = {EINTR, "程序正在退出"};
+        return false;
+    }
     tempPath = pattern;
     return true;
 }
 
-bool CommitTemp(const std::string& tempPath, const std::string& target, WriteError& err) {
-    if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-        err = {errno, WriteErrorText(errno)};
-        ::unlink(tempPath.c_str());
+// fsync of a file or folder by path; errno on failure, 0 on success.
+static int SyncPath(const std::string& path, bool folder) {
+    const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int e = 0;
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        // Some file systems cannot sync a folder; the rename itself then has to do.
+        if (!(folder && (errno == EINVAL || errno == EROFS))) e = errno;
+        break;
+    }
+    ::close(fd);
+    return e;
+}
+
+// rename() that never replaces: renameat2(RENAME_NOREPLACE), or a hard link where the file
+// system lacks it. 0 or errno.
+static int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno == EEXIST) return EEXIST;
+    // No hard links either (FAT): look first, then rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+bool CommitTemp(const std::string& tempPath, const std::string& target, WriteError& err, bool noReplace) {
+    if (const int e = SyncPath(tempPath, false)) {
+        err = {e, WriteErrorText(e)};
+        DropTemp(tempPath);
+        return false;
+    }
+    const int e = noReplace ? RenameNoReplace(tempPath, target)
+                            : (::rename(tempPath.c_str(), target.c_str()) == 0 ? 0 : errno);
+    if (e != 0) {
+        err = {e, e == EEXIST ? std::string("同名文件已存在") : WriteErrorText(e)};
+        if (e != EEXIST || !noReplace) DropTemp(tempPath);
+        return false;
+    }
+    ForgetTemp(tempPath);
+    if (const int de = SyncPath(FolderOf(target), true)) {
+        // The result is in place but may not survive a power cut: not counted as written.
+        err = {de, WriteErrorText(de)};
         return false;
     }
     return true;
@@ -91,7 +143,7 @@ static bool WriteAll(const std::string& target, const void* data, size_t size, W
     std::string temp;
     if (!MakeTempBeside(target, temp, err)) return false;
     if (!WriteBytesTo(temp, data, size, err)) {
-        ::unlink(temp.c_str());
+        DropTemp(temp);
         return false;
     }
     return CommitTemp(temp, target, err);

@@ -18,8 +18,12 @@ struct WriteError {
 // before umask). Hidden name beginning with ".tavuzip-" and ending in ".part".
 bool MakeTempBeside(const std::string& target, std::string& tempPath, WriteError& err);
 
-// Renames `tempPath` onto `target` (replacing it); removes the temporary file on failure.
-bool CommitTemp(const std::string& tempPath, const std::string& target, WriteError& err);
+// Makes the temporary file durable and renames it onto `target`, then makes the folder entry
+// durable: a result that counts as written survives a power cut. Replaces an existing target
+// unless `noReplace`; then an existing target fails with err.number == EEXIST and the temporary
+// file is kept for another try. On every other failure the temporary file is removed.
+bool CommitTemp(const std::string& tempPath, const std::string& target, WriteError& err,
+                bool noReplace = false);
 
 // Writes the bytes atomically: temporary file, flush, rename.
 bool WriteFileAtomic(const std::string& target, const std::vector<uint8_t>& bytes, WriteError& err);

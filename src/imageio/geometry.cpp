@@ -16,6 +16,12 @@ int RoundHalfEven(double v) {
 
 namespace {
 
+// Rounded, but a positive size never becomes zero.
+int AtLeastOne(double v) {
+    const int r = RoundHalfEven(v);
+    return v > 0 && r < 1 ? 1 : r;
+}
+
 DrawGeometry PlainGeometry(int w0, int h0, const DrawParams& p) {
     DrawGeometry g;
     if (w0 <= 0 || h0 <= 0) return g;
@@ -30,8 +36,10 @@ DrawGeometry PlainGeometry(int w0, int h0, const DrawParams& p) {
     }
     g.targetWidth = W;
     g.targetHeight = H;
-    g.canvasWidth = RoundHalfEven(W);
-    g.canvasHeight = RoundHalfEven(H);
+    // A target of any size above zero gives at least one pixel each way (a 20000 x 1 strip at
+    // width 500 is 500 x 1, not 500 x 0).
+    g.canvasWidth = AtLeastOne(W);
+    g.canvasHeight = AtLeastOne(H);
 
     double sx = 0, sy = 0, sw = w0, sh = h0;
     double dx = p.offsetX, dy = p.offsetY, dw = W, dh = H;
@@ -64,7 +72,7 @@ DrawGeometry PlainGeometry(int w0, int h0, const DrawParams& p) {
     }
 
     g.source = {RoundHalfEven(sx), RoundHalfEven(sy), RoundHalfEven(sw), RoundHalfEven(sh)};
-    g.destination = {RoundHalfEven(dx), RoundHalfEven(dy), RoundHalfEven(dw), RoundHalfEven(dh)};
+    g.destination = {RoundHalfEven(dx), RoundHalfEven(dy), AtLeastOne(dw), AtLeastOne(dh)};
     return g;
 }
 

@@ -39,6 +39,7 @@ constexpr int kErrPermission = 70;
 constexpr int kErrPathAccess = 75;
 constexpr int kErrNoSurface = 480;
 constexpr int kErrInvalidPicture = 481;
+constexpr const char* kNotAPicture = "文件内容不是JPEG、PNG、GIF、TIFF、BMP或WebP图片";
 
 // Checks that the path names a readable regular file; an outcome with status Drawn when it does.
 DrawOutcome CheckFile(const std::string& path) {
@@ -84,7 +85,7 @@ struct DRect {
     double x, y, w, h;
 };
 
-DRect StoredRect(int orientation, int ws, int hs, const IntRect& r) {
+DRect StoredRect(int orientation, int ws, int hs, const DRect& r) {
     double x0, y0, x1, y1;
     ToStored(orientation, ws, hs, r.x, r.y, x0, y0);
     ToStored(orientation, ws, hs, double(r.x) + r.w, double(r.y) + r.h, x1, y1);
@@ -149,10 +150,113 @@ void BlitUpright(Canvas& canvas, const VImage& stored, int orientation, int dx, 
     }
 }
 
+// Everything about one drawing that the header tells: the geometry and the decoder's shrink.
+struct DrawPlan {
+    int orientation = 1, ws = 0, hs = 0;
+    bool isJpeg = false, swap = false;
+    DrawGeometry g;
+    DRect src{0, 0, 0, 0};  // the part of the upright picture that lands on the canvas
+    IntRect dst;            // where it lands, within the canvas
+    bool drawsSomething = false;
+    int shrink = 1;
+    uint64_t canvasBytes = 0, decodedBytes = 0;
+};
+
+int BytesPerSample(VipsBandFormat f) {
+    switch (f) {
+        case VIPS_FORMAT_UCHAR:
+        case VIPS_FORMAT_CHAR: return 1;
+        case VIPS_FORMAT_USHORT:
+        case VIPS_FORMAT_SHORT: return 2;
+        case VIPS_FORMAT_DOUBLE:
+        case VIPS_FORMAT_COMPLEX: return 8;
+        case VIPS_FORMAT_DPCOMPLEX: return 16;
+        default: return 4;
+    }
+}
+
+// `img`: the file opened at full size (header only). False when the picture has no size.
+// `path`: the file, for the 智能 anchor (which looks at the picture itself); null leaves it out.
+bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const std::string* path = nullptr) {
+    p.ws = img.width();
+    p.hs = img.height();
+    if (p.ws <= 0 || p.hs <= 0) return false;
+    p.orientation = vips_image_get_orientation(img.get_image());
+    const char* loader = nullptr;
+    p.isJpeg = vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) == 0 && loader &&
+               std::string_view(loader) == "jpegload";
+    p.swap = p.orientation >= 5 && p.orientation <= 8;
+    const int w0 = p.swap ? p.hs : p.ws, h0 = p.swap ? p.ws : p.hs;
+    p.g = ComputeGeometry(w0, h0, params);
+    if (path && params.smartCrop && params.cropToFill == 1 && params.sizeMode != kSizeWidthLimit &&
+        params.sizeMode != kSizeOriginal)
+        PlaceSmartCrop(*path, w0, CropArea(w0, h0, params), p.g.source);
+    if (p.g.canvasWidth <= 0 || p.g.canvasHeight <= 0) return true;
+    p.canvasBytes = uint64_t(p.g.canvasWidth) * uint64_t(p.g.canvasHeight) * 3;
+
+    // Clip the source rectangle to the picture (rounding may overshoot by a pixel).
+    IntRect src = p.g.source;
+    src.x = std::clamp(src.x, 0, w0);
+    src.y = std::clamp(src.y, 0, h0);
+    src.w = std::min(src.w, w0 - src.x);
+    src.h = std::min(src.h, h0 - src.y);
+    const IntRect& d = p.g.destination;
+    const int64_t dx1 = int64_t(d.x) + d.w, dy1 = int64_t(d.y) + d.h;
+    p.drawsSomething = src.w > 0 && src.h > 0 && d.w > 0 && d.h > 0 && d.x < p.g.canvasWidth &&
+                       d.y < p.g.canvasHeight && dx1 > 0 && dy1 > 0;
+    if (!p.drawsSomething) return true;
+
+    // Only what falls on the canvas is drawn: a destination far beyond it (an enormous offset)
+    // is cut to the canvas, and the source with it, so nothing outside is ever scaled.
+    const int x0 = std::max(d.x, 0), y0 = std::max(d.y, 0);
+    const int x1 = int(std::min<int64_t>(dx1, p.g.canvasWidth)), y1 = int(std::min<int64_t>(dy1, p.g.canvasHeight));
+    const double kx = double(src.w) / d.w, ky = double(src.h) / d.h;
+    p.src = {src.x + (double(x0) - d.x) * kx, src.y + (double(y0) - d.y) * ky, (x1 - x0) * kx, (y1 - y0) * ky};
+    p.dst = {x0, y0, x1 - x0, y1 - y0};
+
+    const DRect s = StoredRect(p.orientation, p.ws, p.hs, p.src);
+    const int dws = p.swap ? p.dst.h : p.dst.w, dhs = p.swap ? p.dst.w : p.dst.h;
+    if (p.isJpeg) {
+        for (int f : {8, 4, 2}) {
+            if (s.w / f >= dws && s.h / f >= dhs) {
+                p.shrink = f;
+                break;
+            }
+        }
+    }
+    const uint64_t w = (uint64_t(p.ws) + p.shrink - 1) / p.shrink, h = (uint64_t(p.hs) + p.shrink - 1) / p.shrink;
+    p.decodedBytes = w * h * uint64_t(std::max(1, img.bands())) * uint64_t(BytesPerSample(img.format()));
+    return true;
+}
+
+std::string Megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
+
 }  // namespace
 
+uint64_t DrawMemoryBudget() {
+    static const uint64_t budget = [] {
+        const uint64_t cap = uint64_t(2) << 30;
+        const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+        if (pages <= 0 || pageSize <= 0) return cap;
+        return std::min(cap, uint64_t(pages) * uint64_t(pageSize) / 4);
+    }();
+    return budget;
+}
+
+uint64_t DrawMemoryNeeded(const std::string& path, const DrawParams& params) {
+    if (!EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return 0;
+    try {
+        DrawPlan p;
+        if (!PlanDrawing(Open(path, 1), params, p)) return 0;
+        return p.canvasBytes + p.decodedBytes;
+    } catch (const VError&) {
+        vips_error_clear();
+        return 0;
+    }
+}
+
 bool ReadPictureSize(const std::string& path, int& width, int& height) {
-    if (!EnsureImageIO() || !CheckFile(path).ok()) return false;
+    if (!EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
     try {
         VImage img = Open(path, 1);
         const bool swap = vips_image_get_orientation_swap(img.get_image());
@@ -172,31 +276,21 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     DrawOutcome check = CheckFile(path);
     if (!check.ok()) return check;
 
+    if (!LoaderAccepted(path)) return Fail(kErrInvalidPicture, kNotAPicture);
     VImage img;
-    int orientation = 1, ws = 0, hs = 0;
-    bool isJpeg = false;
+    DrawPlan plan;
     try {
         img = Open(path, 1);
-        ws = img.width();
-        hs = img.height();
-        orientation = vips_image_get_orientation(img.get_image());
-        const char* loader = nullptr;
-        isJpeg = vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) == 0 && loader &&
-                 std::string_view(loader) == "jpegload";
+        if (!PlanDrawing(img, params, plan, &path)) return Fail(kErrInvalidPicture, "无法读取图片信息,文件可能已损坏");
     } catch (const VError&) {
         vips_error_clear();
         return Fail(kErrInvalidPicture, "图片格式无法识别或文件已损坏");
     }
-    if (ws <= 0 || hs <= 0) return Fail(kErrInvalidPicture, "无法读取图片信息,文件可能已损坏");
+    const int orientation = plan.orientation, ws = plan.ws, hs = plan.hs;
+    const bool swap = plan.swap;
+    const DrawGeometry& g = plan.g;
     if (double(ws) * double(hs) > kMaxPixels)
         return Fail(kErrOutOfMemory, "图片尺寸过大(超过10亿像素),不予处理");
-
-    const bool swap = orientation >= 5 && orientation <= 8;
-    const int w0 = swap ? hs : ws, h0 = swap ? ws : hs;
-    DrawGeometry g = ComputeGeometry(w0, h0, params);
-    if (params.smartCrop && params.cropToFill == 1 && params.sizeMode != kSizeWidthLimit &&
-        params.sizeMode != kSizeOriginal)
-        PlaceSmartCrop(path, w0, CropArea(w0, h0, params), g.source);
     if (g.canvasWidth <= 0 || g.canvasHeight <= 0) {
         DrawOutcome o;
         o.status = DrawOutcome::NoCanvas;
@@ -204,17 +298,18 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     }
     if (double(g.canvasWidth) * double(g.canvasHeight) > kMaxPixels)
         return Fail(kErrOutOfMemory, "目标尺寸过大(超过10亿像素),不予处理");
+    // Memory is budgeted, not hoped for: a small file may declare an enormous picture.
+    if (plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget()) {
+        const std::string why = "处理该图片需要约" + Megabytes(plan.canvasBytes + plan.decodedBytes) +
+                                "内存,超过上限" + Megabytes(DrawMemoryBudget()) + ",不予处理";
+        DrawOutcome o = Fail(kErrOutOfMemory, "");
+        o.errorText = why;
+        return o;
+    }
 
-    // Clip the source rectangle to the picture (rounding may overshoot by a pixel).
-    IntRect src = g.source;
-    src.x = std::clamp(src.x, 0, w0);
-    src.y = std::clamp(src.y, 0, h0);
-    src.w = std::min(src.w, w0 - src.x);
-    src.h = std::min(src.h, h0 - src.y);
-    const IntRect& dst = g.destination;
-    const bool drawsSomething = src.w > 0 && src.h > 0 && dst.w > 0 && dst.h > 0 &&
-                                dst.x < g.canvasWidth && dst.y < g.canvasHeight &&
-                                dst.x + dst.w > 0 && dst.y + dst.h > 0;
+    const DRect& src = plan.src;
+    const IntRect& dst = plan.dst;
+    const bool drawsSomething = plan.drawsSomething;
 
     const Rgb bg = kCanvasBackground;
     try {
@@ -228,17 +323,8 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
         // Work in the file's own orientation; turn upright only once the picture is small.
         const DRect s = StoredRect(orientation, ws, hs, src);
         const int dws = swap ? dst.h : dst.w, dhs = swap ? dst.w : dst.h;
-
-        int shrink = 1;
-        if (isJpeg) {
-            for (int f : {8, 4, 2}) {
-                if (s.w / f >= dws && s.h / f >= dhs) {
-                    shrink = f;
-                    break;
-                }
-            }
-            if (shrink > 1) img = Open(path, shrink);
-        }
+        const int shrink = plan.shrink;
+        if (shrink > 1) img = Open(path, shrink);
 
         int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
         cx = std::clamp(cx, 0, img.width() - 1);

@@ -5,6 +5,9 @@
 #include <vips/vips8>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace tavu {
 
@@ -46,6 +49,25 @@ inline vips::VImage ToSrgbValues8(vips::VImage img, bool greyToRgb) {
     if (img.format() == VIPS_FORMAT_USHORT) img = (img >> 8).cast(VIPS_FORMAT_UCHAR);
     else if (img.format() != VIPS_FORMAT_UCHAR) img = img.cast(VIPS_FORMAT_UCHAR);
     return img;
+}
+
+// The ImageMagick loader is opened for Windows bitmaps only: it would read dozens of other formats
+// (XPM, MIFF, ICO, ...) whatever the file is called. True when libvips would read the file with a
+// loader we mean: any of the others, or ImageMagick for a file that begins with "BM". A file no
+// loader takes is true here and fails when it is opened.
+inline bool LoaderAccepted(const std::string& path) {
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (!loader) {
+        vips_error_clear();
+        return true;
+    }
+    if (std::strstr(loader, "Magick") == nullptr) return true;
+    char sig[2] = {0, 0};
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    const size_t n = std::fread(sig, 1, 2, f);
+    std::fclose(f);
+    return n == 2 && sig[0] == 'B' && sig[1] == 'M';
 }
 
 }  // namespace tavu

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavu {
@@ -197,18 +198,47 @@ QString ToQt(const std::string& s) {
 
 IniSettingsStore::IniSettingsStore(std::string filePath) : path_(std::move(filePath)) {}
 
-std::optional<std::string> IniSettingsStore::get(const std::string& key) const {
+IniSettingsStore::~IniSettingsStore() = default;
+
+// The file is parsed once and its values kept; it is parsed again only when it changes on disk
+// (another copy of the program wrote it), so that reading every key of a big file costs one parse.
+void IniSettingsStore::refreshLocked() const {
+    struct stat st {};
+    FileStamp stamp;
+    if (::stat(path_.c_str(), &st) == 0)
+        stamp = {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    if (loaded_ && stamp == stamp_) return;
+    values_.clear();
+    readable_ = false;
+    loaded_ = true;
+    stamp_ = stamp;
     try {
         QSettings ini(ToQt(path_), QSettings::IniFormat);
-        if (ini.status() == QSettings::AccessError) return std::nullopt;
+        if (ini.status() == QSettings::AccessError) return;
+        readable_ = true;
         ini.beginGroup(kGroup);
-        const QVariant value = ini.value(ToQt(key));
+        for (const QString& key : ini.childKeys()) {
+            const QVariant value = ini.value(key);
+            if (!value.isValid()) continue;
+            // An unquoted value with commas in a hand-edited file comes back as a list.
+            values_[ToStd(key)] = value.typeId() == QMetaType::QStringList
+                                      ? ToStd(value.toStringList().join(QLatin1Char(',')))
+                                      : ToStd(value.toString());
+        }
         ini.endGroup();
-        if (!value.isValid()) return std::nullopt;
-        // An unquoted value with commas in a hand-edited file comes back as a list.
-        if (value.typeId() == QMetaType::QStringList)
-            return ToStd(value.toStringList().join(QLatin1Char(',')));
-        return ToStd(value.toString());
+    } catch (...) {
+        values_.clear();
+        readable_ = false;
+    }
+}
+
+std::optional<std::string> IniSettingsStore::get(const std::string& key) const {
+    try {
+        std::lock_guard lock(mutex_);
+        refreshLocked();
+        const auto it = values_.find(key);
+        if (it == values_.end()) return std::nullopt;
+        return it->second;
     } catch (...) {
         return std::nullopt;
     }
@@ -216,13 +246,19 @@ std::optional<std::string> IniSettingsStore::get(const std::string& key) const {
 
 bool IniSettingsStore::save(const std::string& key, const std::string& value) {
     try {
-        QSettings ini(ToQt(path_), QSettings::IniFormat);
-        if (!ini.isWritable()) return false;
-        ini.beginGroup(kGroup);
-        ini.setValue(ToQt(key), ToQt(value));
-        ini.endGroup();
-        ini.sync();
-        return ini.status() == QSettings::NoError;
+        std::lock_guard lock(mutex_);
+        bool ok = false;
+        {
+            QSettings ini(ToQt(path_), QSettings::IniFormat);
+            if (!ini.isWritable()) return false;
+            ini.beginGroup(kGroup);
+            ini.setValue(ToQt(key), ToQt(value));
+            ini.endGroup();
+            ini.sync();
+            ok = ini.status() == QSettings::NoError;
+        }
+        loaded_ = false;  // read back what is on disk now
+        return ok;
     } catch (...) {
         return false;
     }
@@ -320,20 +356,24 @@ void ReadText(const SettingsStore& store, const char* key, const std::string& fa
     field = text ? *text : fallback;
 }
 
-// A missing key takes the default; a stored text that does not convert leaves the field alone.
+// A missing key takes the default, and so does a stored text that does not convert or lies
+// outside the key's range: a value that cannot be read never turns into an odd setting (a
+// quality of 1, a crop anchored left).
 template <typename T, typename Convert>
 void ReadValue(const SettingsStore& store, const char* key, T fallback, Convert convert,
                T& field) {
     const auto text = store.get(key);
-    if (!text) {
-        field = fallback;
-        return;
-    }
-    if (const auto value = convert(*text)) field = *value;
+    const auto value = text ? convert(*text) : decltype(convert(*text)){};
+    field = value ? static_cast<T>(*value) : fallback;
 }
 
-void ReadShort(const SettingsStore& store, const char* key, int16_t fallback, int16_t& field) {
-    ReadValue(store, key, fallback, ReadInt16, field);
+void ReadShort(const SettingsStore& store, const char* key, int16_t fallback, int16_t& field,
+               int lo = -32768, int hi = 32767) {
+    ReadValue(store, key, fallback, [lo, hi](std::string_view t) -> std::optional<int16_t> {
+        const std::optional<int16_t> v = ReadInt16(t);
+        if (v && (*v < lo || *v > hi)) return std::nullopt;
+        return v;
+    }, field);
 }
 
 std::string FormatDate(const Date& d) {
@@ -353,7 +393,7 @@ void LoadSettings(const SettingsStore& store, const std::string& programDir, con
     ReadText(store, "sSkinFileName", programDir + "/skin.she", s.sSkinFileName);
     ReadShort(store, "bShowToday", 1, s.bShowToday);
     ReadText(store, "sODIR", programDir, s.sODIR);
-    ReadShort(store, "iuSYAlpha", 80, s.iuSYAlpha);
+    ReadShort(store, "iuSYAlpha", 80, s.iuSYAlpha, 0, 100);
     ReadShort(store, "iuSize", 0, s.iuSize);
     ReadShort(store, "iuBk", 0, s.iuBk);
 
@@ -375,16 +415,21 @@ void LoadSettings(const SettingsStore& store, const std::string& programDir, con
         ReadValue(store, "iuISyY", 0.0f, ReadSingle, s.iuISyY);
     }
 
-    ReadValue(store, "iJPGQ", uint8_t{100}, ReadByte, s.iJPGQ);
-    ReadShort(store, "iSlideTime", 3, s.iSlideTime);
+    // 85 rather than 100 for a store without the key: 100 makes results bigger than many sources.
+    ReadValue(store, "iJPGQ", uint8_t{kDefaultJpegQuality}, [](std::string_view t) -> std::optional<uint8_t> {
+        const std::optional<uint8_t> v = ReadByte(t);
+        if (v && *v > 100) return std::nullopt;
+        return v;
+    }, s.iJPGQ);
+    ReadShort(store, "iSlideTime", 3, s.iSlideTime, 1, 32767);
     ReadShort(store, "bPicJQ", 1, s.bPicJQ);
     ReadShort(store, "bAutoODir", 1, s.bAutoODir);
     ReadShort(store, "bAutoURL", 1, s.bAutoURL);
     ReadShort(store, "bShowURL", 1, s.bShowURL);
     ReadShort(store, "bShowURLPic", 1, s.bShowURLPic);
     ReadShort(store, "bSaveErr", 0, s.bSaveErr);
-    ReadShort(store, "iXCutMode", 1, s.iXCutMode);
-    ReadShort(store, "iYCutMode", 0, s.iYCutMode);
+    ReadShort(store, "iXCutMode", 1, s.iXCutMode, 0, 2);
+    ReadShort(store, "iYCutMode", 0, s.iYCutMode, 0, 2);
 
     ReadText(store, "sPDF1", "Tavu图片集", s.sPDF1);
     ReadText(store, "sPDF2", "本图片集由Tavu图片批处理软件制作", s.sPDF2);
@@ -396,6 +441,7 @@ void LoadSettings(const SettingsStore& store, const std::string& programDir, con
     ReadShort(store, "bSizePad", 1, s.bSizePad);
     ReadShort(store, "iDPI", 0, s.iDPI);
     ReadShort(store, "bSmartCut", 0, s.bSmartCut);
+    ReadShort(store, "iExisting", 0, s.iExisting, 0, 2);
 }
 
 void SaveOnClose(SettingsStore& store, const CloseState& st) {

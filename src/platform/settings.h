@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,16 +23,30 @@ public:
     virtual bool save(const std::string& key, const std::string& value) = 0;
 };
 
-// The real store: an INI file (UTF-8) with the section [Options].
+// The real store: an INI file (UTF-8) with the section [Options]. The file is parsed once and
+// parsed again only after it changed on disk; safe to use from several threads.
 class IniSettingsStore final : public SettingsStore {
 public:
     explicit IniSettingsStore(std::string filePath);
+    ~IniSettingsStore() override;
     std::optional<std::string> get(const std::string& key) const override;
     bool save(const std::string& key, const std::string& value) override;
     const std::string& filePath() const { return path_; }
 
 private:
+    struct FileStamp {
+        bool exists = false;
+        uint64_t dev = 0, ino = 0;
+        int64_t size = 0, sec = 0, nsec = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    void refreshLocked() const;
+
     std::string path_;
+    mutable std::mutex mutex_;
+    mutable bool loaded_ = false, readable_ = false;
+    mutable FileStamp stamp_;
+    mutable std::map<std::string, std::string> values_;
 };
 
 // A store held in memory, for tests and for runs that must not touch the user's settings.
@@ -64,6 +79,9 @@ struct Date {
     int year = 2000, month = 1, day = 1;
 };
 Date Today();
+
+// The JPEG quality of a store that has no readable iJPGQ.
+inline constexpr uint8_t kDefaultJpegQuality = 85;
 
 // Every persisted setting, named after its key.
 struct Settings {
@@ -101,11 +119,14 @@ struct Settings {
     int16_t bSizePad = 0;
     int16_t iDPI = 0;
     int16_t bSmartCut = 0;
+    // Beyond the original keys: an existing file with a result's name in a folder without listed
+    // sources (0 replace, 1 skip, 2 rename).
+    int16_t iExisting = 0;
 };
 
-// Reads every key in the start-up order. `settings` holds the values before the read (all zero /
-// empty at start-up); a key that is missing takes its default, a key whose text does not convert
-// leaves the field as it was. programDir has no trailing separator.
+// Reads every key in the start-up order. A key that is missing, whose text does not convert, or
+// whose value lies outside the key's range (iJPGQ 0-100, bPicJQ 0-1, the anchors and iExisting
+// 0-2, iuSYAlpha 0-100, iSlideTime from 1) takes its default. programDir has no trailing separator.
 void LoadSettings(const SettingsStore& store, const std::string& programDir, const Date& today,
                   Settings& settings);
 

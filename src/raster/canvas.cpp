@@ -80,21 +80,25 @@ bool ColorMatrix::isIdentity() const {
 }
 
 static inline uint8_t RoundClamp(double v) {
-    v = std::nearbyint(v);  // the default rounding mode: halves to the even neighbour
+    if (!(v > 0)) return 0;  // also NaN: not a number never reaches the byte conversion
+    v = std::nearbyint(v);   // the default rounding mode: halves to the even neighbour
     return uint8_t(std::clamp(v, 0.0, 255.0));
 }
 
 void ApplyColorMatrix(Canvas& canvas, const ColorMatrix& cm, int x, int y, int w, int h) {
     if (canvas.empty() || cm.isIdentity()) return;
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    const int x1 = std::min(x + w, canvas.width()), y1 = std::min(y + h, canvas.height());
+    const int x1 = int(std::min<int64_t>(int64_t(x) + w, canvas.width()));
+    const int y1 = int(std::min<int64_t>(int64_t(y) + h, canvas.height()));
     if (x0 >= x1 || y0 >= y1) return;
 
     // Alpha is 1 everywhere on the canvas, so its row joins the translations.
     double k[3][3], t[3];
     for (int c = 0; c < 3; ++c) {
-        for (int i = 0; i < 3; ++i) k[i][c] = cm.m[i][c];
-        t[c] = 255.0 * (double(cm.m[3][c]) + double(cm.m[4][c]));
+        // An entry that is not a finite number counts as 0.
+        auto entry = [&](int i) { return std::isfinite(cm.m[i][c]) ? double(cm.m[i][c]) : 0.0; };
+        for (int i = 0; i < 3; ++i) k[i][c] = entry(i);
+        t[c] = 255.0 * (entry(3) + entry(4));
     }
     // A per-channel lookup table serves the common case of plain gains.
     bool diagonal = true;

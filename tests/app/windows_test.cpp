@@ -155,7 +155,7 @@ TEST(OptionsDialog, CancelAndEscWriteNothing) {
         EXPECT_EQ(dlg.result(), QDialog::Rejected);
         EXPECT_FALSE(dlg.isVisible());
         EXPECT_TRUE(store.values.empty());
-        EXPECT_EQ(s.iJPGQ, 100);
+        EXPECT_EQ(s.iJPGQ, 85);
         EXPECT_EQ(s.bShowToday, 1);
     }
 }

@@ -107,6 +107,22 @@ TEST(Cli, StoredDefaultsAndFlagsThatOverrideThem) {
     EXPECT_GT(crop.pixel(50, 50).r, 150);  // the right part of the red ramp
 }
 
+TEST(Cli, UnreadableStoredQualityGivesTheDefaultResult) {
+    Cli c;
+    const std::string src = c.dir.file("p.png");
+    WritePicture(src, 500, 300, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), uint8_t(x ^ y)}; });
+    ASSERT_EQ(c.run({"-f", "jpg", "-q", "85", "-o", c.dir.file("q85"), src}), 0);
+    for (const char* stored : {"abc", "150", ""}) {
+        c.store.values["iJPGQ"] = stored;
+        const std::string out = c.dir.file(std::string("s") + stored);
+        ASSERT_EQ(c.run({"-f", "jpg", "-o", out, src}), 0);
+        EXPECT_EQ(ReadBytes(out + "/p.jpg"), ReadBytes(c.dir.file("q85/p.jpg"))) << stored;
+    }
+    c.store.values.erase("iJPGQ");
+    ASSERT_EQ(c.run({"-f", "jpg", "-o", c.dir.file("none"), src}), 0);
+    EXPECT_EQ(ReadBytes(c.dir.file("none/p.jpg")), ReadBytes(c.dir.file("q85/p.jpg")));
+}
+
 TEST(Cli, PresetsRenameAndFolders) {
     Cli c;
     WriteBytes(c.env.presetsFile, {});

@@ -26,9 +26,16 @@ TEST(Geometry, WidthLimitFollowsProportionsAndIgnoresHeight) {
     EXPECT_EQ(g.canvasHeight, 267);  // 266.67
     EXPECT_EQ(g.source, (IntRect{0, 0, 3000, 2000}));
     EXPECT_EQ(g.destination, (IntRect{0, 0, 400, 267}));
-    // Halves round to even: 2 x 0.25 -> 0.5 -> 0; 6 x 0.25 -> 1.5 -> 2.
+    // Halves round to even: 10 x 0.25 -> 2.5 -> 2; 6 x 0.25 -> 1.5 -> 2; but a positive size
+    // never rounds to nothing: 2 x 0.25 -> 0.5 -> 1.
+    p.width = 10;
+    EXPECT_EQ(ComputeGeometry(4, 1, p).canvasHeight, 2);
     p.width = 2;
-    EXPECT_EQ(ComputeGeometry(4, 1, p).canvasHeight, 0);
+    EXPECT_EQ(ComputeGeometry(4, 1, p).canvasHeight, 1);
+    p.width = 500;
+    const DrawGeometry strip = ComputeGeometry(20000, 1, p);
+    EXPECT_EQ(strip.canvasHeight, 1);
+    EXPECT_EQ(strip.destination, (IntRect{0, 0, 500, 1}));
     p.width = 6;
     EXPECT_EQ(ComputeGeometry(4, 1, p).canvasHeight, 2);
 }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -112,7 +117,7 @@ TEST(LoadSettings, EmptyStoreGivesEveryDefault) {
                                       s.iSize,      s.lColor,    s.iJPGQ,     s.iSlideTime,
                                       s.bPicJQ,     s.bAutoODir, s.bAutoURL,  s.bShowURL,
                                       s.bShowURLPic, s.bSaveErr, s.iXCutMode, s.iYCutMode};
-    EXPECT_EQ(numbers, (std::vector<int>{1, 80, 0, 0, 9, 0, 100, 3, 1, 1, 1, 1, 1, 0, 1, 0}));
+    EXPECT_EQ(numbers, (std::vector<int>{1, 80, 0, 0, 9, 0, 85, 3, 1, 1, 1, 1, 1, 0, 1, 0}));
     EXPECT_FALSE(s.sBold || s.sUnderline || s.sItalic);
     EXPECT_EQ(s.iuTSyX + s.iuTSyY + s.iuISyX + s.iuISyY, 0.0f);
     // The upload-form keys: no range, padding allowed, no resolution, the 3x3 anchors.
@@ -120,19 +125,69 @@ TEST(LoadSettings, EmptyStoreGivesEveryDefault) {
               (std::vector<int>{0, 0, 0, 1, 0, 0}));
 }
 
-TEST(LoadSettings, UnconvertibleTextKeepsPreviousValue) {
+TEST(LoadSettings, UnreadableOrOutOfRangeValuesTakeTheDefault) {
     MemorySettingsStore store;
-    store.values = {{"iuSize", "abc"}, {"iJPGQ", "abc"}, {"sBold", "maybe"}, {"sPDF3", ""}};
+    store.values = {{"iuSize", "abc"}, {"iJPGQ", "abc"},    {"sBold", "maybe"},  {"sPDF3", ""},
+                    {"bPicJQ", "junk"}, {"iXCutMode", "junk"}, {"iYCutMode", "7"}, {"iuSYAlpha", "250"},
+                    {"iExisting", "x"}, {"iSlideTime", "0"}};
     Settings s;
-    LoadSettings(store, "/p", Date{}, s);
-    EXPECT_EQ(s.iuSize, 0);
-    EXPECT_EQ(s.sPDF3, "");  // an existing empty text is kept, not defaulted
-
     s.iJPGQ = 70;
     s.sBold = true;
     LoadSettings(store, "/p", Date{}, s);
-    EXPECT_EQ(s.iJPGQ, 70);  // not the default 100: the key exists
-    EXPECT_TRUE(s.sBold);
+    EXPECT_EQ(s.iuSize, 0);
+    EXPECT_EQ(s.sPDF3, "");  // an existing empty text is kept, not defaulted
+    EXPECT_EQ(s.iJPGQ, 85);
+    EXPECT_FALSE(s.sBold);
+    EXPECT_EQ(s.bPicJQ, 1);     // junk does not switch to fit
+    EXPECT_EQ(s.iXCutMode, 1);  // nor anchor left
+    EXPECT_EQ(s.iYCutMode, 0);
+    EXPECT_EQ(s.iuSYAlpha, 80);
+    EXPECT_EQ(s.iExisting, 0);
+    EXPECT_EQ(s.iSlideTime, 3);
+
+    store.values = {{"iJPGQ", "150"}, {"bPicJQ", "2"}, {"iXCutMode", "2"}, {"iExisting", "2"}};
+    LoadSettings(store, "/p", Date{}, s);
+    EXPECT_EQ(s.iJPGQ, 85);
+    EXPECT_EQ(s.bPicJQ, 2);  // a number other than 1 is a stored choice: fit
+    EXPECT_EQ(s.iXCutMode, 2);
+    EXPECT_EQ(s.iExisting, 2);
+    store.values = {{"iJPGQ", "100"}};
+    LoadSettings(store, "/p", Date{}, s);
+    EXPECT_EQ(s.iJPGQ, 100);  // a stored value is read as stored
+}
+
+TEST(IniSettingsStore, ParsedOnceAndAgainWhenTheFileChanges) {
+    char dir[] = "/tmp/tavu-ini-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/t.ini";
+    {
+        std::string text = "[Options]\n";
+        for (int i = 0; i < 20000; ++i) {
+            const std::string n = std::to_string(i);
+            text.append("k").append(n).append("=").append(n).append("\n");
+        }
+        text += "iJPGQ=abc\nsFont=\"a,b\"\nlist=a,b\n";
+        FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    IniSettingsStore store(path);
+    EXPECT_EQ(store.get("k19999"), "19999");
+    EXPECT_EQ(store.get("list"), "a,b");
+    EXPECT_EQ(store.get("sFont"), "a,b");
+    EXPECT_FALSE(store.get("missing"));
+    Settings s;
+    LoadSettings(store, dir, Date{}, s);
+    EXPECT_EQ(s.iJPGQ, 85);
+    // Written by this store, and by another one (another copy of the program): both are seen.
+    EXPECT_TRUE(store.save("iJPGQ", "60"));
+    EXPECT_EQ(store.get("iJPGQ"), "60");
+    IniSettingsStore other(path);
+    EXPECT_TRUE(other.save("iJPGQ", "61"));
+    EXPECT_EQ(store.get("iJPGQ"), "61");
+    std::remove(path.c_str());
+    ::rmdir(dir);
 }
 
 TEST(LoadSettings, WatermarkPositionsReadOnlyWithTheirWatermark) {
