@@ -9,6 +9,7 @@
 #include "app/widgets.h"
 #include "app/windowstate.h"
 #include "filelist/filelist.h"
+#include "filelist/pathtext.h"
 
 namespace tavu {
 
@@ -83,6 +84,18 @@ void BatchPanel::onFinished(const Completion& c) {
         ctx_.openTextFile(QString::fromStdString(c.errorLogPath));
     state_.tip(QString::fromStdString(c.resultTip));
     showIdle();
+    // Results saved under another name, or existing files kept: the user is told which.
+    if (!c.notices.empty() && ctx_.prompts) ctx_.prompts->inform(window(), NoticeMessage(c), U("同名文件"));
+}
+
+QString BatchPanel::NoticeMessage(const Completion& c) {
+    constexpr size_t kShown = 15;
+    QString text = U("有%1张图片因与其他图片或已有文件同名而改名保存,%2张因已有同名文件而跳过:\n\n")
+                       .arg(c.renamed)
+                       .arg(c.skipped);
+    for (size_t i = 0; i < c.notices.size() && i < kShown; ++i) text += PathText(c.notices[i]) + QLatin1Char('\n');
+    if (c.notices.size() > kShown) text += U("……等共%1条。\n").arg(c.notices.size());
+    return text;
 }
 
 }  // namespace tavu

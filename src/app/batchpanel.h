@@ -16,6 +16,8 @@ class WindowState;
 class BatchPanel : public QGroupBox {
     Q_OBJECT
 public:
+    // The message that lists a run's renamed and skipped pictures.
+    static QString NoticeMessage(const Completion& c);
     BatchPanel(WindowState& state, AppContext& context, QWidget* parent = nullptr);
     ~BatchPanel() override;
 

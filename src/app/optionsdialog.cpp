@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -15,6 +16,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+#include "batch/resultnames.h"
 
 namespace tavu {
 
@@ -154,6 +157,16 @@ QWidget* OptionsDialog::buildGeneralPage() {
     afterLay->addWidget(chkSaveErr_);
     lay->addWidget(after);
 
+    auto* existing = new QGroupBox(QStringLiteral("输出文件夹中已有同名文件时"));
+    auto* eForm = new QFormLayout(existing);
+    cmbExisting_ = new QComboBox;
+    cmbExisting_->setObjectName(QStringLiteral("cmbExisting"));
+    for (const char* c : kExistingChoices) cmbExisting_->addItem(QString::fromUtf8(c));
+    eForm->addRow(QStringLiteral("处理方式:"), cmbExisting_);
+    eForm->addRow(Hint(QStringLiteral("覆盖:用新图片替换;跳过:保留原有文件,不处理该图片;自动改名:另存为“名称 (1)”。"
+                                      "含有原图片的文件夹中从不覆盖,总是自动改名。")));
+    lay->addWidget(existing);
+
     auto* view = new QGroupBox(QStringLiteral("浏览与界面"));
     auto* vForm = new QFormLayout(view);
     spinSlide_ = new QSpinBox;
@@ -204,6 +217,7 @@ void OptionsDialog::load(const Settings& s) {
     // The batch run counts any non-zero switch as on; the advertisement page only 1.
     chkOpenFolder_->setChecked(s.bAutoODir != 0);
     chkSaveErr_->setChecked(s.bSaveErr != 0);
+    cmbExisting_->setCurrentIndex(std::clamp<int>(s.iExisting, 0, 2));
     spinSlide_->setValue(std::clamp<int>(s.iSlideTime, 1, kMaxSlideSeconds));
     chkShowToday_->setChecked(s.bShowToday == 1);
     txtPdfTitle_->setText(FromUtf8(s.sPDF1));
@@ -222,6 +236,7 @@ OptionsDialog::Values OptionsDialog::current() const {
     v.bSmartCut = chkSmartCut_->isChecked() ? 1 : 0;
     v.bAutoODir = chkOpenFolder_->isChecked() ? 1 : 0;
     v.bSaveErr = chkSaveErr_->isChecked() ? 1 : 0;
+    v.iExisting = int16_t(cmbExisting_->currentIndex());
     v.iSlideTime = int16_t(spinSlide_->value());
     v.bShowToday = chkShowToday_->isChecked() ? 1 : 0;
     v.sPDF1 = txtPdfTitle_->text().toStdString();
@@ -259,6 +274,7 @@ void OptionsDialog::accept() {
     number("bPicJQ", &Values::bPicJQ, settings_.bPicJQ);
     number("bAutoODir", &Values::bAutoODir, settings_.bAutoODir);
     number("bSaveErr", &Values::bSaveErr, settings_.bSaveErr);
+    number("iExisting", &Values::iExisting, settings_.iExisting);
     number("iXCutMode", &Values::iXCutMode, settings_.iXCutMode);
     number("iYCutMode", &Values::iYCutMode, settings_.iYCutMode);
     number("bSmartCut", &Values::bSmartCut, settings_.bSmartCut);

@@ -16,6 +16,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -46,7 +47,7 @@ private:
     // The value each control stands for, in the form of its key.
     struct Values {
         int16_t iJPGQ = 0, bPicJQ = 0, iXCutMode = 0, iYCutMode = 0, bSmartCut = 0;
-        int16_t bAutoODir = 0, bSaveErr = 0, iSlideTime = 0, bShowToday = 0;
+        int16_t bAutoODir = 0, bSaveErr = 0, iSlideTime = 0, bShowToday = 0, iExisting = 0;
         std::string sPDF1, sPDF2, sPDF3;
     };
 
@@ -70,6 +71,7 @@ private:
     QButtonGroup* xAnchor_ = nullptr;    // ids 0/1/2: left/centre/right
     QButtonGroup* yAnchor_ = nullptr;    // ids 0/1/2: top/centre/bottom
     QGroupBox* anchorBox_ = nullptr;
+    QComboBox* cmbExisting_ = nullptr;  // 覆盖 / 跳过 / 自动改名
     QCheckBox* chkSmartCut_ = nullptr;  // the "智能" anchor: the anchors below then do not apply
     QWidget *xAnchorRow_ = nullptr, *yAnchorRow_ = nullptr;
     QCheckBox* chkOpenFolder_ = nullptr;

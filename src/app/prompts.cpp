@@ -26,6 +26,10 @@ QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const 
 
 }  // namespace
 
+void QtPrompts::inform(QWidget* parent, const QString& text, const QString& title) {
+    Show(parent, QMessageBox::Information, title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title, text, QMessageBox::Ok);
+}
+
 void QtPrompts::error(QWidget* parent, const QString& text, const QString& title) {
     Show(parent, QMessageBox::Critical, title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title, text, QMessageBox::Ok);
 }

@@ -18,6 +18,10 @@ public:
     virtual ~Prompts() = default;
     // A refusal with the error icon.
     virtual void error(QWidget* parent, const QString& text, const QString& title = QString()) = 0;
+    // A plain message with an OK button (nothing went wrong; something worth knowing).
+    virtual void inform(QWidget* parent, const QString& text, const QString& title = QString()) {
+        (void)parent, (void)text, (void)title;
+    }
     // A question with Yes and No; true for Yes.
     virtual bool ask(QWidget* parent, const QString& text) = 0;
     // The about box.
@@ -50,6 +54,7 @@ class QtPrompts final : public Prompts {
 public:
     explicit QtPrompts(SettingsStore* store = nullptr) : store_(store) {}
     void error(QWidget* parent, const QString& text, const QString& title) override;
+    void inform(QWidget* parent, const QString& text, const QString& title) override;
     bool ask(QWidget* parent, const QString& text) override;
     void about(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,

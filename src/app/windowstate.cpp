@@ -95,6 +95,7 @@ BatchOptions WindowState::batchOptions() const {
     if (DpiFormat(o.format)) o.dpi = DpiOf(sizeRules);
     o.autoOpenFolder = settings.bAutoODir;
     o.saveErrorLog = settings.bSaveErr;
+    o.existing = ExistingPolicy(std::clamp<int>(settings.iExisting, 0, 2));
     if (list && !crops.empty()) {
         o.entryCrops.reserve(list->size());
         for (const std::string& e : list->entries()) o.entryCrops.push_back(cropOf(e));

@@ -9,6 +9,8 @@
 #include <QUrl>
 
 #include "app/batchpanel.h"
+#include "app/outputpanel.h"
+#include "batch/resultnames.h"
 #include "app/shell.h"
 #include "app/skins.h"
 #include "app/toolframes.h"
@@ -236,4 +238,36 @@ TEST(FirstMinutes, TheSkinChooserAsksWithItsFullStop) {
     w->mSkin_Click(4);
     ASSERT_FALSE(f.prompts.filePrompts.isEmpty());
     EXPECT_EQ(f.prompts.filePrompts.back(), QStringLiteral("请选择皮肤文件。"));
+}
+
+TEST(FirstMinutes, SameNamedResultsAndExistingFilesAreReportedInTheWindow) {
+    Fixture f;
+    f.store.values["bAutoODir"] = "0";
+    f.store.values["iExisting"] = "1";  // 跳过 for files already in the output folder
+    auto w = f.open();
+    const Ui ui(w.get());
+    ASSERT_EQ(w->state().batchOptions().existing, ExistingPolicy::Skip);
+    const std::string d1 = f.work.mkdir("d1"), d2 = f.work.mkdir("d2"), out = f.work.mkdir("out");
+    WriteSolid(d1 + "/same.png", 30, 20, {200, 0, 0});
+    WriteSolid(d2 + "/same.png", 30, 20, {0, 0, 200});
+    WriteSolid(d2 + "/old.png", 30, 20, {0, 200, 0});
+    WriteBytes(out + "/old.png", {1, 2, 3});  // an earlier result the user keeps
+    f.prompts.folder = QString::fromStdString(out);
+    w->output().cmdODir_Click();
+    ASSERT_EQ(w->state().sOutDir, QString::fromStdString(out));
+    ui.cmbEncode->setCurrentText(QStringLiteral("png"));
+    w->files().addPaths({QString::fromStdString(d1 + "/same.png"), QString::fromStdString(d2 + "/same.png"),
+                         QString::fromStdString(d2 + "/old.png")},
+                        true);
+    w->batchPanel().cmdDone_Click();
+    ASSERT_TRUE(WaitFor([&] { return !w->batchPanel().batch().running() && ui.cmdDone->isEnabled(); }));
+    EXPECT_EQ(ReadCanvas(out + "/same.png").pixel(1, 1).r, 200);
+    EXPECT_EQ(ReadCanvas(out + "/same (1).png").pixel(1, 1).b, 200);
+    EXPECT_EQ(ReadBytes(out + "/old.png"), (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_EQ(f.prompts.informs.size(), 1u);
+    const QString& text = f.prompts.informs[0];
+    EXPECT_TRUE(text.contains(QStringLiteral("有1张图片因与其他图片或已有文件同名而改名保存,1张因已有同名文件而跳过")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("same (1).png")));
+    EXPECT_TRUE(text.contains(QStringLiteral("old.png")));
 }

@@ -34,6 +34,8 @@ public:
     QStringList files;
     std::optional<QString> inputAnswer;
     void error(QWidget*, const QString& text, const QString&) override { errors.push_back(text); }
+    std::vector<QString> informs;
+    void inform(QWidget*, const QString& text, const QString&) override { informs.push_back(text); }
     bool ask(QWidget*, const QString& text) override;
     std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&) override { return inputAnswer; }
     QString chooseFolder(QWidget*, const QString&, const QString&, bool* sub) override {

@@ -2,6 +2,7 @@
 // and leaves behind. The QApplication comes from the main() of this test program.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -100,13 +101,15 @@ TEST(OptionsDialog, OkWritesOnlyTheChangedKeysInTheirForms) {
     Child<QSpinBox>(&dlg, "txtSlideTime")->setValue(5);
     Child<QCheckBox>(&dlg, "chkAutoODir")->setChecked(false);
     Child<QCheckBox>(&dlg, "chkSaveErr")->setChecked(true);
+    Child<QComboBox>(&dlg, "cmbExisting")->setCurrentIndex(1);  // 跳过
     Child<QPushButton>(&dlg, "cmdOK")->click();
 
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     const std::map<std::string, std::string> expected{
         {"iJPGQ", "75"},   {"bPicJQ", "0"},    {"iXCutMode", "2"},
-        {"iSlideTime", "5"}, {"bAutoODir", "0"}, {"bSaveErr", "1"},
+        {"iSlideTime", "5"}, {"bAutoODir", "0"}, {"bSaveErr", "1"}, {"iExisting", "1"},
     };
+    EXPECT_EQ(s.iExisting, 1);
     EXPECT_EQ(store.values, expected);
     auto inUse = [](const Settings& v) {
         return std::vector<int>{v.iJPGQ, v.bPicJQ, v.iXCutMode, v.iYCutMode, v.iSlideTime, v.bAutoODir,
