@@ -17,6 +17,7 @@
 
 #include <algorithm>
 
+#include "app/verticalscroll.h"
 #include "batch/resultnames.h"
 
 namespace tavu {
@@ -74,9 +75,12 @@ OptionsDialog::OptionsDialog(Settings& settings, SettingsStore& store, Page page
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // The general page scrolls on a short screen; the hidden page takes no room.
+    auto* generalScroll = new VerticalScrollArea;
+    generalScroll->setWidget(frameSet_);
+    generalScroll->setVisible(page == Page::General);
     auto* lay = new QVBoxLayout(this);
-    lay->setSizeConstraint(QLayout::SetFixedSize);  // the hidden page takes no room
-    lay->addWidget(frameSet_);
+    lay->addWidget(generalScroll, 1);
     lay->addWidget(framePDF_);
     lay->addSpacing(4);
     lay->addWidget(buttons);
