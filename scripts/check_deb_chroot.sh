@@ -45,15 +45,15 @@ say "the window under Xvfb, opened with a picture as \"open with\" does"
 as_user xvfb-run -a -s '-screen 0 1280x900x24' sh -c '
   tavuzip /home/fotograf/photo.jpg >/tmp/window.log 2>&1 & pid=$!
   sleep 6
-  xwininfo -root -tree | grep -o "\"Tavu[^\"]*\"" | head -3
+  echo "windows: $(xwininfo -root -tree | grep -o "\"Tavu[^\"]*\"" | head -3)"
   kill $pid'
-[ -d /home/fotograf/.local/share/tavuzip/user ] && echo "working folders: $(ls /home/fotograf/.local/share/tavuzip)"
+[ -d /home/fotograf/.local/share/tavuzip/user ] && echo "working folders: $(ls /home/fotograf/.local/share/tavuzip | tr '\n' ' ')"
 cat /tmp/window.log
 
 say "menu entry and open-with"
 ls /usr/share/applications/org.tavuzip.TavuZip.desktop
 grep -E '^(Name|Exec|Icon)=' /usr/share/applications/org.tavuzip.TavuZip.desktop
-grep -E '^image/(jpeg|png)=' /usr/share/applications/mimeinfo.cache | grep -c org.tavuzip.TavuZip.desktop
+echo "\"open with\" for JPEG and PNG: $(grep -E '^image/(jpeg|png)=' /usr/share/applications/mimeinfo.cache | grep -c org.tavuzip.TavuZip.desktop) of 2"
 
 say "man tavuzip"
 LC_ALL=C.UTF-8 MANWIDTH=80 man tavuzip 2>&1 | head -8
@@ -65,7 +65,8 @@ left=$(ls -d /usr/bin/tavuzip /usr/share/tavuzip /usr/share/doc/tavuzip /usr/sha
   /usr/share/applications/org.tavuzip.TavuZip.desktop /usr/share/metainfo/org.tavuzip.TavuZip.metainfo.xml \
   /usr/share/icons/hicolor/*/apps/org.tavuzip.TavuZip.* /usr/share/lintian/overrides/tavuzip 2>/dev/null || true)
 [ -z "$left" ] || { echo "left behind: $left"; exit 1; }
-grep -c org.tavuzip.TavuZip /usr/share/applications/mimeinfo.cache || echo "gone from the open-with cache"
+if grep -q org.tavuzip.TavuZip /usr/share/applications/mimeinfo.cache; then echo "still in the open-with cache"; exit 1; fi
+echo "gone from the open-with cache"
 echo "the user's own files stay: $(ls /home/fotograf/.local/share/tavuzip/zp)"
 echo "chroot check: all good"
 EOF
