@@ -30,7 +30,8 @@ grep -E '^(The following NEW|[0-9]+ upgraded)' /tmp/apt.log
 dpkg-query -W -f='${Package} ${Version} ${Status}\n' tavuzip
 useradd -m fotograf
 cp /tmp/photo.jpg /home/fotograf/ && chown fotograf: /home/fotograf/photo.jpg
-as_user() { runuser -u fotograf -- env HOME=/home/fotograf XDG_RUNTIME_DIR=/tmp/run-fotograf "$@"; }
+# A clean login-like environment: nothing of the caller's (XDG folders, display) leaks in.
+as_user() { runuser -u fotograf -- env -i PATH=/usr/local/bin:/usr/bin:/bin HOME=/home/fotograf LANG=C.UTF-8 XDG_RUNTIME_DIR=/tmp/run-fotograf "$@"; }
 mkdir -p /tmp/run-fotograf && chown fotograf: /tmp/run-fotograf && chmod 700 /tmp/run-fotograf
 
 say "tavuzip from a terminal"
