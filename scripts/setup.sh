@@ -2,6 +2,7 @@
 # Installs every Debian package that building, testing and running TavuZip needs.
 #   scripts/setup.sh          build, tests, the window under Xvfb
 #   scripts/setup.sh --bench  also the benchmark's photo source and EXIF tool
+#   scripts/setup.sh --chroot also what scripts/check_deb_chroot.sh needs (a Debian 12 root)
 # Safe to run again: packages already present are left alone. Run as root (or through sudo).
 set -euo pipefail
 
@@ -16,10 +17,17 @@ packages=(
   xvfb xauth fonts-wqy-microhei qt6-translations-l10n
   # trying the window as a user would: a window manager, pointer and keys, window properties
   openbox xdotool x11-utils
+  # installing and packaging: checks of the desktop entry, metainfo, manual page and package;
+  # the icon's PNG sizes (scripts/make_icons.sh)
+  desktop-file-utils appstream man-db dpkg-dev file lintian librsvg2-bin
 )
 if [ "${1:-}" = "--bench" ]; then
   # real photographs to make camera-sized test photos from, and a tool to give them EXIF tags
   packages+=(lomiri-wallpapers-16.04 exiv2)
+fi
+if [ "${1:-}" = "--chroot" ]; then
+  # a fresh Debian 12 root to install the package into
+  packages+=(mmdebstrap)
 fi
 
 missing=()

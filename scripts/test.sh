@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs the whole test suite:
 #   1. the normal build (program, engine, window tests) and all its tests;
-#   2. the engine again under AddressSanitizer + UndefinedBehaviorSanitizer, and its tests.
+#   2. the installed program and the Debian package (scripts/check_install.sh);
+#   3. the engine again under AddressSanitizer + UndefinedBehaviorSanitizer, and its tests.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -20,6 +21,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 echo "== tests"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== install and package"
+bash scripts/check_install.sh build
 
 echo "== engine under AddressSanitizer + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVU_SANITIZE=ON -DTAVU_ENGINE_ONLY=ON >/dev/null

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/programicon.h"
 #include "app/prompts.h"
 #include "app/screenguard.h"
 #include "app/translations.h"
 #include "filelist/pathtext.h"
 #include "cli/clirun.h"
 #include "platform/paths.h"
+#include "version.h"
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--batch") == 0) {
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // The desktop entry names the window's program (Wayland's app id, the taskbar's icon).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(tavu::kDesktopId));
+    QApplication::setApplicationVersion(QString::fromLatin1(tavu::kVersion));
+    QApplication::setWindowIcon(tavu::ProgramIcon());
     tavu::InstallChineseQtTranslations(&app);
     tavu::ScreenGuard::Install(&app);
     tavu::IniSettingsStore store(tavu::DefaultSettingsPath());

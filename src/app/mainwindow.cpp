@@ -28,6 +28,7 @@
 #include "filelist/filelistpanel.h"
 #include "watermark/decorationspanel.h"
 #include "watermark/placement.h"
+#include "version.h"
 
 namespace tavu {
 
@@ -241,7 +242,8 @@ void MainWindow::startUp() {
     QDir().mkpath(ctx_.workDir + QStringLiteral("/user"));
 
     // 24-27.
-    setWindowTitle(U("Tavu照片/相片/图片压缩1.0版"));
+    setWindowTitle(U("Tavu照片/相片/图片压缩") + QString::number(kVersionMajor) + QLatin1Char('.') +
+                   QString::number(kVersionMinor) + U("版"));
     ShowTip(U(kTipWelcome));
     updateListState();
     state_.bLoaded = true;

@@ -15,6 +15,7 @@
 #include "app/windowstate.h"
 #include "imageio/encode.h"
 #include "imageio/vipsinit.h"
+#include "version.h"
 
 namespace tavu {
 
@@ -111,7 +112,7 @@ void ViewCommands::about() {
     state_.tip(U(kTipWelcome));
     if (!ctx_.prompts) return;
     ctx_.prompts->about(window_, U("关于Tavu照片压缩"),
-                        U("<h3>Tavu照片压缩 1.0</h3><p>批量压缩照片:限制宽度、原始尺寸、预设尺寸或自定义尺寸,"
+                        U("<h3>Tavu照片压缩 ") + QString::fromLatin1(kVersion) + U("</h3><p>批量压缩照片:限制宽度、原始尺寸、预设尺寸或自定义尺寸,"
                           "裁剪填满或完整放入,输出 JPG、PNG、TIFF、BMP。原图永远不会被改动。</p>") +
                             QStringLiteral("<p>libvips %1 · Qt %2</p>")
                                 .arg(QString::fromStdString(ImageIOVersion()), QString::fromLatin1(qVersion())));

@@ -14,6 +14,7 @@
 #include "batch/picname.h"
 #include "batch/sizepresets.h"
 #include "cli/cliargs.h"
+#include "version.h"
 #include "imageio/decorate.h"
 #include "imageio/render.h"
 #include "imageio/tempfiles.h"
@@ -110,19 +111,26 @@ private:
     bool shown_ = false;
 };
 
-// The border's file: a name in the program's bk folder, or a path to a PNG. Empty when neither
-// exists; `names` then lists the shipped borders.
-std::string FindBorder(const std::string& name, const std::string& programDir, std::vector<std::string>& names) {
-    const fs::path folder = fs::path(programDir) / "bk";
+// The border's file: a name in the program's bk folder or among the borders the user added, or
+// a path to a PNG. Empty when none exists; `names` then lists the borders there are.
+std::string FindBorder(const std::string& name, const CliEnvironment& env, std::vector<std::string>& names) {
+    std::vector<fs::path> folders{fs::path(env.programDir) / "bk"};
+    if (!env.addedBordersDir.empty() && fs::path(env.addedBordersDir) != folders.front())
+        folders.push_back(env.addedBordersDir);
     std::error_code ec;
-    const fs::path shipped = folder / (name + ".png");
-    if (fs::is_regular_file(shipped, ec)) return shipped.string();
+    for (const fs::path& folder : folders) {
+        const fs::path file = folder / (name + ".png");
+        if (fs::is_regular_file(file, ec)) return file.string();
+    }
     if (fs::is_regular_file(name, ec)) return name;
-    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string file = it->path().filename().string();
-        std::string ext = file.size() > 4 ? file.substr(file.size() - 4) : "";
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        if (ext == ".png") names.push_back(file.substr(0, file.size() - 4));
+    for (const fs::path& folder : folders) {
+        for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string file = it->path().filename().string();
+            std::string ext = file.size() > 4 ? file.substr(file.size() - 4) : "";
+            std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+            if (ext == ".png") names.push_back(file.substr(0, file.size() - 4));
+        }
+        ec.clear();
     }
     std::sort(names.begin(), names.end());
     return {};
@@ -131,11 +139,11 @@ std::string FindBorder(const std::string& name, const std::string& programDir, s
 // Fills the border and watermarks from the flags; font, size, colour and transparency not given
 // come from the stored settings, the styles only from the flags. False (with the message in
 // `error`) when a file cannot be used.
-bool SetDecorations(const CliArgs& a, const Settings& s, const std::string& programDir, Decorations& d,
+bool SetDecorations(const CliArgs& a, const Settings& s, const CliEnvironment& env, Decorations& d,
                     std::string& error) {
     if (a.border) {
         std::vector<std::string> names;
-        d.borderFile = FindBorder(*a.border, programDir, names);
+        d.borderFile = FindBorder(*a.border, env, names);
         if (d.borderFile.empty()) {
             error = "找不到边框“" + *a.border + "”。";
             if (names.empty()) {
@@ -191,6 +199,7 @@ CliEnvironment RealCliEnvironment() {
     CliEnvironment env;
     env.settings = &store;
     env.programDir = ProgramDir();
+    env.addedBordersDir = AddedBordersDir();
     env.presetsFile = ShippedFile("size.ini");
     env.defaultOutputDir = WorkDir() + "/zp";
     env.progressToTerminal = ::isatty(STDERR_FILENO) != 0;
@@ -211,7 +220,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
         return 0;
     }
     if (a.version) {
-        out << "Tavu照片压缩 1.0.0 (libvips " << ImageIOVersion() << ")\n";
+        out << "Tavu照片压缩 " << kVersion << " (libvips " << ImageIOVersion() << ")\n";
         return 0;
     }
 
@@ -280,7 +289,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.render.brightness = a.brightness;
     {
         std::string why;
-        if (!SetDecorations(a, s, env.programDir, o.render.decorations, why)) {
+        if (!SetDecorations(a, s, env, o.render.decorations, why)) {
             err << "tavuzip: " << why << "\n";
             return 2;
         }

@@ -11,7 +11,8 @@ class SettingsStore;
 
 struct CliEnvironment {
     const SettingsStore* settings = nullptr;  // read only: the command line never writes settings
-    std::string programDir;                   // for the stored defaults
+    std::string programDir;                   // for the stored defaults and the shipped borders
+    std::string addedBordersDir;              // the borders the user added (may be empty)
     std::string presetsFile;                  // size.ini
     std::string defaultOutputDir;             // used when -o is not given (created if needed)
     bool progressToTerminal = false;          // stderr is a terminal: show "进度:i/n"

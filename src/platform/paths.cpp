@@ -64,7 +64,7 @@ std::string EnsureSubdir(const std::string& name) {
 
 }  // namespace
 
-std::string ProgramDir() {
+std::string ExecutableDir() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec && exe.has_parent_path()) return exe.parent_path().string();
@@ -72,15 +72,38 @@ std::string ProgramDir() {
     return ec ? std::string(".") : cwd.string();
 }
 
-std::string ChooseWorkDir(const std::string& programDir, const std::string& dataDir) {
-    return CanCreateFilesIn(programDir) ? programDir : dataDir;
+ProgramLayout DetectLayout(const std::string& exeDir, const std::string& dataFromBin) {
+    std::error_code ec;
+    if (fs::is_regular_file(fs::path(exeDir) / "size.ini", ec)) return {exeDir, false};
+    if (!dataFromBin.empty()) {
+        fs::path data = (fs::path(exeDir) / dataFromBin).lexically_normal();
+        std::string dir = data.string();
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        if (fs::is_regular_file(fs::path(dir) / "size.ini", ec)) return {dir, true};
+    }
+    return {exeDir, false};
+}
+
+ProgramLayout CurrentLayout() {
+    // The executable does not move while it runs.
+    static const ProgramLayout layout = DetectLayout(ExecutableDir(), TAVU_DATA_FROM_BIN);
+    return layout;
+}
+
+std::string ProgramDir() { return CurrentLayout().programDir; }
+
+std::string ChooseWorkDir(const ProgramLayout& layout, const std::string& dataDir) {
+    // An installed program never writes below its prefix, even when it could (root, or a
+    // prefix in the user's home): the package manager owns those files.
+    if (layout.installed) return dataDir;
+    return CanCreateFilesIn(layout.programDir) ? layout.programDir : dataDir;
 }
 
 std::string WorkDir() {
-    const std::string programDir = ProgramDir();
+    const ProgramLayout layout = CurrentLayout();
     const std::string dataDir = DataHome() + "/" + ApplicationName();
-    const std::string chosen = ChooseWorkDir(programDir, dataDir);
-    if (chosen != programDir) {
+    const std::string chosen = ChooseWorkDir(layout, dataDir);
+    if (chosen != layout.programDir) {
         std::error_code ec;
         fs::create_directories(chosen, ec);
     }
@@ -90,6 +113,8 @@ std::string WorkDir() {
 std::string DefaultOutputDir() { return EnsureSubdir("zp"); }
 
 std::string UserDir() { return EnsureSubdir("user"); }
+
+std::string AddedBordersDir() { return WorkDir() + "/bk"; }
 
 std::string ShippedFile(const std::string& relative) { return ProgramDir() + "/" + relative; }
 

@@ -260,7 +260,10 @@ void DecorationsPanel::cmbBK_Click() {
             cmbBK->setCurrentIndex(0);
         }
     } else if (i == cmbBK->count() - 1 && state_.bLoaded) {
-        state_.tip(U("【提示】请把下载的边框图片(PNG)放到程序的 bk 文件夹,或用“添加本地边框...”。"));
+        // An installed program's own bk folder cannot take them: name the folder that is read.
+        const QString folder = QDir(ctx_.workDir) == QDir(ctx_.programDir) ? U("程序的 bk 文件夹")
+                                                                            : QDir::toNativeSeparators(userBorderFolder());
+        state_.tip(U("【提示】请把下载的边框图片(PNG)放到") + folder + U(",或用“添加本地边框...”。"));
         const QSignalBlocker block(cmbBK);
         cmbBK->setCurrentIndex(0);
     }

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/batchpanel.h"
+#include "app/programicon.h"
 #include "app/toolframes.h"
 #include "app/viewcommands.h"
 #include "app/windowfixture.h"
@@ -265,4 +266,35 @@ TEST(MainWindow, ToolFramesAppearAtThePreviewsEdges) {
     ui.mKTTool->trigger();  // pinned: stays when the pointer leaves
     moveTo(r.center());
     EXPECT_TRUE(ui.Frame4->isVisible());
+}
+
+TEST(MainWindow, PicturesNamedAtStartGoIntoTheList) {
+    // What "open with" in a file manager and `tavuzip FILE|FOLDER...` hand over.
+    Fixture f;
+    auto w = f.open();
+    const Ui ui(w.get());
+    f.work.mkdir("in");
+    WriteSolid(f.work.file("in/b.jpg"), 8, 8, {10, 20, 30});
+    WriteSolid(f.work.file("in/a.png"), 8, 8, {10, 20, 30});
+    WriteBytes(f.work.file("in/notes.txt"), {'x'});
+    WriteSolid(f.work.file("single.bmp"), 8, 8, {10, 20, 30});
+    w->addStartupPaths({QString::fromStdString(f.work.file("single.bmp")),
+                        QString::fromStdString(f.work.file("in")),
+                        QString::fromStdString(f.work.file("in/notes.txt")),
+                        QString::fromStdString(f.work.file("single.bmp"))});
+    ASSERT_EQ(ui.lstFile->count(), 3);
+    EXPECT_TRUE(ui.lstFile->item(0)->text().endsWith("single.bmp"));
+    EXPECT_TRUE(ui.lstFile->item(1)->text().endsWith("in/a.png"));
+    EXPECT_TRUE(ui.lstFile->item(2)->text().endsWith("in/b.jpg"));
+    EXPECT_EQ(ui.lstFile->currentRow(), 2);
+    EXPECT_TRUE(ui.cmdDel->isEnabled());
+    EXPECT_EQ(ui.lFile->text(), "图片数量:3个");
+}
+
+TEST(MainWindow, ProgramIconIsBuiltIn) {
+    const QIcon icon = ProgramIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_TRUE(sizes.contains(QSize(256, 256)));
 }

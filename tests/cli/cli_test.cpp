@@ -213,6 +213,27 @@ TEST(Cli, BorderAndWatermarkFlagsRefuseBadValues) {
     EXPECT_FALSE(ParseCliColor("#GG0000"));
 }
 
+TEST(Cli, BordersTheUserAddedAreFoundBesideTheShippedOnes) {
+    // An installed program: shipped borders in the program folder, added ones in the working folder.
+    Cli c;
+    const std::string src = c.dir.file("p.png");
+    WriteSolid(src, 40, 20, {255, 255, 255});
+    c.dir.mkdir("bk");
+    c.dir.mkdir("work");
+    c.dir.mkdir("work/bk");
+    WriteSolid(c.dir.file("bk/木纹.png"), 10, 10, {1, 1, 1});
+    WriteSolid(c.dir.file("work/bk/自己的.png"), 10, 10, {0, 0, 255});
+    c.env.addedBordersDir = c.dir.file("work/bk");
+
+    ASSERT_EQ(c.run({"-w", "40", "-f", "png", "-o", c.dir.file("o"), "--border", "自己的", src}), 0) << c.err;
+    EXPECT_EQ(ReadCanvas(c.dir.file("o/p.png")).pixel(20, 10), (Rgb{0, 0, 255}));
+    ASSERT_EQ(c.run({"-w", "40", "-f", "png", "-o", c.dir.file("o2"), "--border", "木纹", src}), 0) << c.err;
+    EXPECT_EQ(ReadCanvas(c.dir.file("o2/p.png")).pixel(20, 10), (Rgb{1, 1, 1}));
+
+    EXPECT_EQ(c.run({"--border", "无此边框", src}), 2);
+    EXPECT_NE(c.err.find("可选: 木纹 自己的"), std::string::npos) << c.err;
+}
+
 TEST(Cli, BorderAndWatermarksReachTheResults) {
     Cli c;
     const std::string src = c.dir.file("p.png");
