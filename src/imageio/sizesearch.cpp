@@ -72,18 +72,43 @@ public:
         Candidate best;
         // Invariant: `good` fits (or is lo - 1, untried), `bad` does not fit (or is hi + 1).
         int good = lo - 1, bad = hi + 1;
+        // The size grows about exponentially with the quality, so the next quality is aimed at
+        // the bound along the line through the bracket's ends in (quality, log size) — regula
+        // falsi with the Illinois step, which halves the weight of an end that stays twice, so the
+        // curve's bend near 100 does not make it creep — and bisection when there is nothing to
+        // go by. fGood/fBad: log(size / bound) at the ends.
+        double fGood = 0, fBad = 0;
+        int lastSide = 0;  // +1: the last step moved `bad`, -1: it moved `good`
+        const double bound = o_.maxBytes ? std::log(double(*o_.maxBytes)) : 0;
         int next = hi;
         while (bad - good > 1 && budgetLeft()) {
             Candidate c{next, subsamplingOff, {}};
             if (!encode(c)) return {};
-            if (fits(c.bytes.size())) {
+            const size_t n = c.bytes.size();
+            const double f = std::log(double(std::max<size_t>(n, 1))) - bound;
+            if (fits(n)) {
                 good = next;
+                fGood = f;
+                if (lastSide == -1) fBad /= 2;
+                lastSide = -1;
                 best = std::move(c);
             } else {
                 bad = next;
-                smallestTooBig_ = std::min(smallestTooBig_, c.bytes.size());
+                fBad = f;
+                if (lastSide == 1) fGood /= 2;
+                lastSide = 1;
+                smallestTooBig_ = std::min(smallestTooBig_, n);
             }
-            next = good + (bad - good) / 2;
+            if (bad - good <= 1) break;
+            int guess = good + (bad - good) / 2;
+            if (o_.maxBytes && good >= lo && bad <= hi && fBad > fGood) {
+                const double q = good + (0 - fGood) * double(bad - good) / (fBad - fGood);
+                if (std::isfinite(q)) guess = int(std::floor(q));
+            } else if (o_.maxBytes && good < lo && f > 0) {
+                // Only too-big sizes so far: a first step in proportion to the excess.
+                guess = next - std::max(1, int(std::lround(f * 30)));
+            }
+            next = std::clamp(guess, good + 1, bad - 1);
         }
         return best;
     }
