@@ -108,13 +108,7 @@ std::optional<EncodeChoice> WindowState::previewEncodeChoice() const {
     if (!o.sizeTarget.active() || currentSource.empty()) return std::nullopt;
     const std::string ext = o.format == kKeepFormatChoice ? KeepSourceFormat(currentSource).extension : o.format;
     if (!SizeSearchApplies(ext, o.sizeTarget)) return std::nullopt;
-    EncodeChoice c;
-    c.quality = o.quality;
-    c.sizeTarget = o.sizeTarget;
-    c.sizePad = o.sizePad;
-    c.dpi = o.dpi;
-    c.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
-    return c;
+    return EncodeChoiceOf(o);
 }
 
 QStringList WindowState::entries() const {

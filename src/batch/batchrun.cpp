@@ -21,6 +21,16 @@
 
 namespace tavu {
 
+EncodeChoice EncodeChoiceOf(const BatchOptions& o) {
+    EncodeChoice c;
+    c.quality = o.quality;
+    c.sizeTarget = o.sizeTarget;
+    c.sizePad = o.sizePad;
+    c.dpi = o.dpi;
+    c.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
+    return c;
+}
+
 Validation ValidateRun(size_t pictureCount, const BatchOptions& o) {
     Validation v;
     if (pictureCount == 0) {
@@ -161,12 +171,7 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     } else if (!out.bitmapWriter && !HasEncoder(out.ext)) {
         err.text = "不支持的输出格式\"" + out.ext + "\"";
     } else if (MakeTempBeside(r.output, temp, err)) {
-        EncodeChoice choice;
-        choice.quality = o.quality;
-        choice.sizeTarget = o.sizeTarget;
-        choice.sizePad = o.sizePad;
-        choice.dpi = o.dpi;
-        choice.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
+        const EncodeChoice choice = EncodeChoiceOf(o);
         ok = out.bitmapWriter ? EncodeToFile(canvas, temp, out.ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err)
                           : EncodeResult(canvas, temp, out.ext, choice, r.size, err);
         if (!ok) DropTemp(temp);

@@ -65,6 +65,8 @@ struct Validation {
     bool askMinimise = false;   // more than 100 pictures: ask kMsgMinimise (either answer runs)
 };
 Validation ValidateRun(size_t pictureCount, const BatchOptions& options);
+// How the run encodes each result with these options.
+EncodeChoice EncodeChoiceOf(const BatchOptions& options);
 
 struct PictureResult {
     size_t index = 0;
