@@ -157,6 +157,8 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         r.failureLine = ErrorLog::SurfaceFailureLine(entry, drawn.errorNumber, drawn.errorText);
         return p;
     }
+    r.width = canvas.width();
+    r.height = canvas.height();
     if (sources.contains(r.output)) {
         r.failureLine = ErrorLog::SaveFailureLine(entry, kSourceProtected);
         return p;
@@ -175,6 +177,13 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         ok = out.bitmapWriter ? EncodeToFile(canvas, temp, out.ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err)
                           : EncodeResult(canvas, temp, out.ext, choice, r.size, err);
         if (!ok) DropTemp(temp);
+        const std::string lower = LowerAscii(out.ext);
+        if (ok && (lower == "jpg" || lower == "jpeg"))
+            r.quality = r.size.searched ? r.size.quality : std::clamp(o.quality, 1, 100);
+        if (ok && r.size.scaled) {
+            r.width = r.size.width;
+            r.height = r.size.height;
+        }
     }
     if (!ok) {
         r.failureLine = ErrorLog::SaveFailureLine(entry, err.text);
@@ -320,6 +329,7 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
                 ++c.written;
                 c.bytesIn += r.bytesIn;
                 c.bytesOut += r.bytesOut;
+                if (r.bytesOut > r.bytesIn) c.larger.push_back(r.source);
                 if (!r.notice.empty()) ++c.renamed;
             } else if (r.skipped) {
                 ++c.skipped;

@@ -78,6 +78,8 @@ struct PictureResult {
     bool skipped = false;      // an existing result was kept; the picture was not processed
     std::string notice;        // the result was saved under another name, or skipped
     uint64_t bytesIn = 0, bytesOut = 0;
+    int width = 0, height = 0; // the result's pixel size (set when it was rendered)
+    int quality = 0;           // the JPEG quality it was encoded with; 0 for formats without one
     SizeInfo size;             // what the size search chose (size.searched when it ran)
 };
 
@@ -97,7 +99,8 @@ struct Completion {
     size_t skipped = 0, renamed = 0;   // kept existing results; results saved under a " (n)" name
     std::vector<std::string> notices;  // one line per rename or skip, in list order
     std::string noticeText;            // the same lines, each ending in CR LF
-    uint64_t bytesIn = 0, bytesOut = 0;
+    uint64_t bytesIn = 0, bytesOut = 0;   // of the pictures written
+    std::vector<std::string> larger;      // results larger than their source, in list order
     bool openOutputFolder = false;     // bAutoODir was on
     std::string outputFolder;
     bool errorLogWritten = false;      // ErrorLog.txt was written (errorLogPath set whenever it was tried)

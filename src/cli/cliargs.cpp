@@ -121,6 +121,7 @@ std::string CliHelpText() {
         "      --no-pad           不填充: 达不到下限的图片不保存,记为失败\n"
         "      --dpi N            写入图片的分辨率(DPI),如 300(jpg、png、tiff)\n"
         "  带文件大小和 DPI 的预设(如 size.ini 中的考试报名照片)会同时设定它们,--kb、--dpi 优先。\n"
+        "      --report 文件.csv  写出处理报告:每张图片一行(原图、结果、宽、高、原大小、结果大小、质量、状态、说明),UTF-8\n"
         "      --existing 方式    输出文件夹中已有同名文件时: overwrite(覆盖,默认)|skip(跳过)|rename(自动改名)\n"
         "                         (含有原图片的文件夹中从不覆盖,总是自动改名;同一次处理中重名的\n"
         "                         结果也自动改名为 名称 (1).扩展名)\n"
@@ -449,6 +450,13 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             a.dpi = d;
+        } else if (arg == "--report") {
+            if (!value(v)) return std::nullopt;
+            if (v.empty()) {
+                error = "报告文件名不能为空";
+                return std::nullopt;
+            }
+            a.report = v;
         } else if (arg == "--existing") {
             if (!value(v)) return std::nullopt;
             static const char* choices[] = {"overwrite", "skip", "rename"};

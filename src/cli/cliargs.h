@@ -50,6 +50,7 @@ struct CliArgs {
     std::optional<std::string> border;  // a name in the bk folder, or a PNG's path
     std::optional<int> existing;     // 0 overwrite, 1 skip, 2 rename; unset: the stored choice
     bool errorLog = false;
+    std::string report;              // --report FILE.csv: a row per picture
     int jobs = 0;
     bool recursive = false;
     bool quiet = false;

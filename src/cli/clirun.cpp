@@ -8,10 +8,13 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "batch/batchrun.h"
 #include "batch/picname.h"
+#include "batch/report.h"
+#include "batch/savings.h"
 #include "batch/sizepresets.h"
 #include "cli/cliargs.h"
 #include "version.h"
@@ -80,9 +83,10 @@ std::string Absolute(const std::string& path) {
 
 class CliObserver final : public BatchObserver {
 public:
-    CliObserver(std::ostream& out, std::ostream& err, bool progress, bool quiet)
-        : out_(out), err_(err), progress_(progress), quiet_(quiet) {}
+    CliObserver(std::ostream& out, std::ostream& err, bool progress, bool quiet, CsvReport* report)
+        : out_(out), err_(err), progress_(progress), quiet_(quiet), report_(report) {}
     void pictureFinished(const PictureResult& r, size_t done, size_t total) override {
+        if (report_) report_->add(r);
         if (r.written && r.size.searched && !quiet_) {
             if (shown_) err_ << "\r\033[K" << std::flush;
             out_ << r.output << ": " << SizeInfoText(r.size) << "\n" << std::flush;
@@ -108,6 +112,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     bool progress_, quiet_;
+    CsvReport* report_;
     bool shown_ = false;
 };
 
@@ -332,10 +337,24 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     BatchRunner runner;
     const StopSignals signals;
     g_running = &runner;
-    CliObserver observer(out, err, env.progressToTerminal && !a.quiet, a.quiet);
+    std::optional<CsvReport> report;
+    if (!a.report.empty()) report.emplace(list.entries());
+    CliObserver observer(out, err, env.progressToTerminal && !a.quiet, a.quiet, report ? &*report : nullptr);
     const Completion c = runner.run(list.entries(), o, &observer);
     g_running = nullptr;
     observer.finish();
+
+    bool reportFailed = false;
+    if (report) {
+        WriteError werr;
+        const std::string path = Absolute(a.report);
+        if (report->write(path, werr)) {
+            if (!a.quiet) err << "报告已保存到 " << path << "\n";
+        } else {
+            err << "报告无法保存到 " << path << ": " << werr.text << "\n";
+            reportFailed = true;
+        }
+    }
 
     if (c.errorLogWritten) err << "错误记录已保存到 " << c.errorLogPath << "\n";
     else if (!c.errorLogPath.empty()) err << "错误记录无法保存到 " << c.errorLogPath << "\n";
@@ -346,11 +365,13 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
         if (c.skipped) out << ",跳过 " << c.skipped << " 张";
         if (c.stopped) out << ",未处理 " << (c.total - c.finished) << " 张";
         out << "," << Megabytes(c.bytesIn) << " → " << Megabytes(c.bytesOut);
-        if (c.bytesIn > 0 && c.bytesOut < c.bytesIn)
-            out << "(减小 " << int(100.0 * double(c.bytesIn - c.bytesOut) / double(c.bytesIn)) << "%)";
+        const std::string saving = SavingText(c.bytesIn, c.bytesOut, 1);
+        if (!saving.empty() && saving != "0.0%")
+            out << (c.bytesOut < c.bytesIn ? "(减小 " : "(增大 ") << saving.substr(saving.find_first_of("0123456789")) << ")";
+        if (!c.larger.empty()) out << "," << c.larger.size() << " 张比原图大";
         out << ",输出文件夹: " << o.naming.outDir << "\n";
     }
-    return !c.stopped && c.failed == 0 && c.written + c.skipped == c.total ? 0 : 1;
+    return !c.stopped && c.failed == 0 && !reportFailed && c.written + c.skipped == c.total ? 0 : 1;
 }
 
 }  // namespace tavu

@@ -358,3 +358,40 @@ TEST(Cli, FileSizeRangeResolutionAndSmartAnchor) {
     EXPECT_FALSE(parsed->smartAnchor);
     EXPECT_EQ(parsed->anchorX, 0);
 }
+
+TEST(Cli, ReportRowsMatchTheFilesWritten) {
+    Cli c;
+    const std::string in = c.dir.mkdir("in");
+    WritePicture(in + "/a.jpg", 300, 200, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), uint8_t(x ^ y)}; });
+    WriteSolid(in + "/b.png", 30, 20, {200, 10, 10});  // a tiny PNG: its JPEG copy may be larger
+    WriteBytes(in + "/c.jpg", {1, 2, 3});
+    const std::string report = c.dir.file("报告.csv");
+    EXPECT_EQ(c.run({"-w", "100", "-f", "jpg", "-q", "80", "--report", report, in}), 1);
+    EXPECT_NE(c.err.find("报告已保存到 " + report), std::string::npos) << c.err;
+
+    const std::vector<uint8_t> bytes = ReadBytes(report);
+    std::string text(bytes.begin(), bytes.end());
+    ASSERT_EQ(text.rfind("\xEF\xBB\xBF原图,结果,宽度,高度", 0), 0u) << text;
+    std::vector<std::string> rows;
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        rows.push_back(text.substr(at, end - at));
+    ASSERT_EQ(rows.size(), 4u) << text;
+    const std::string zp = c.dir.file("zp");
+    const auto row = [&](const std::string& name, int w, int h) {
+        return in + "/" + name + ".jpg," + zp + "/" + name + ".jpg," + std::to_string(w) + "," + std::to_string(h) + "," +
+               std::to_string(ReadBytes(in + "/" + (name == "a" ? "a.jpg" : "b.png")).size()) + "," +
+               std::to_string(ReadBytes(zp + "/" + name + ".jpg").size()) + ",80,成功,";
+    };
+    EXPECT_EQ(rows[1], row("a", 100, 67));
+    std::string b = row("b", 100, 67);
+    b.replace(b.find("b.jpg"), 5, "b.png");
+    EXPECT_EQ(rows[2], b);
+    EXPECT_EQ(rows[3].rfind(in + "/c.jpg,,,,3,,,失败,在显示图片时发生错误:(481)", 0), 0u) << rows[3];
+    // The summary's saving has one decimal.
+    EXPECT_NE(c.out.find("%)"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("."), std::string::npos);
+
+    // A report that cannot be written is a failure, not a success.
+    EXPECT_EQ(c.run({"-w", "100", "--report", c.dir.file("no/such/folder/r.csv"), in + "/a.jpg"}), 1);
+    EXPECT_NE(c.err.find("报告无法保存到"), std::string::npos) << c.err;
+}
