@@ -13,9 +13,14 @@ public:
         QMetaObject::invokeMethod(c_, [c = c_, index, t] { emit c->pictureStarted(int(index), t); },
                                   Qt::QueuedConnection);
     }
-    void pictureFinished(const PictureResult&, size_t done, size_t total) override {
-        QMetaObject::invokeMethod(c_, [c = c_, done, total] { emit c->progress(int(done), int(total)); },
-                                  Qt::QueuedConnection);
+    void pictureFinished(const PictureResult& r, size_t done, size_t total) override {
+        QMetaObject::invokeMethod(
+            c_,
+            [c = c_, r, done, total] {
+                emit c->pictureDone(r);
+                emit c->progress(int(done), int(total));
+            },
+            Qt::QueuedConnection);
     }
 
 private:
@@ -25,6 +30,7 @@ private:
 
 BatchController::BatchController(QObject* parent) : QObject(parent) {
     qRegisterMetaType<tavu::Completion>();
+    qRegisterMetaType<tavu::PictureResult>();
 }
 
 BatchController::~BatchController() {

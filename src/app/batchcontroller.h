@@ -28,6 +28,7 @@ public:
 signals:
     void pictureStarted(int index, const QString& tip);
     void progress(int done, int total);
+    void pictureDone(const tavu::PictureResult& result);  // in list order
     void finished(const tavu::Completion& completion);
 
 private:
@@ -39,3 +40,4 @@ private:
 }  // namespace tavu
 
 Q_DECLARE_METATYPE(tavu::Completion)
+Q_DECLARE_METATYPE(tavu::PictureResult)

@@ -35,6 +35,10 @@ BatchPanel::BatchPanel(WindowState& state, AppContext& context, QWidget* parent)
     connect(&batch_, &BatchController::pictureStarted, this, [this](int, const QString& tip) { state_.tip(tip); });
     connect(&batch_, &BatchController::progress, this,
             [this](int done, int total) { cmdDone->setText(QStringLiteral("进度:%1/%2").arg(done).arg(total)); });
+    connect(&batch_, &BatchController::pictureDone, this, [this](const PictureResult& r) {
+        state_.results[r.source] = r;
+        emit state_.resultsChanged();
+    });
     connect(&batch_, &BatchController::finished, this, &BatchPanel::onFinished);
 }
 
@@ -61,6 +65,8 @@ void BatchPanel::cmdDone_Click() {
     cmdStop->setEnabled(true);
     cmdDone->setEnabled(false);
     state_.bNoPreview = false;
+    state_.results.clear();
+    emit state_.resultsChanged();
     emit runStarted();
     QDir().mkpath(state_.sOutDir);
     batch_.start(std::move(paths), o);
@@ -78,6 +84,8 @@ void BatchPanel::showIdle() {
 }
 
 void BatchPanel::onFinished(const Completion& c) {
+    last_ = c;
+    emit runFinished(c);
     if (c.openOutputFolder) ctx_.openFolder(QString::fromStdString(c.outputFolder));
     if (window()->isMinimized()) window()->showMaximized();
     if (!c.errorLogQuestion.empty() && ctx_.prompts && ctx_.prompts->ask(window(), QString::fromStdString(c.errorLogQuestion)))
@@ -86,6 +94,19 @@ void BatchPanel::onFinished(const Completion& c) {
     showIdle();
     // Results saved under another name, or existing files kept: the user is told which.
     if (!c.notices.empty() && ctx_.prompts) ctx_.prompts->inform(window(), NoticeMessage(c), U("同名文件"));
+}
+
+void BatchPanel::showLarger() {
+    if (!last_.larger.empty() && ctx_.prompts) ctx_.prompts->inform(window(), LargerMessage(last_), U("比原图大的结果"));
+}
+
+QString BatchPanel::LargerMessage(const Completion& c) {
+    constexpr size_t kShown = 15;
+    QString text = U("有%1张图片的结果比原图大(原图已经压缩得很小,或换了更大的格式),可以调低质量或换用原格式:\n\n")
+                       .arg(c.larger.size());
+    for (size_t i = 0; i < c.larger.size() && i < kShown; ++i) text += PathText(c.larger[i]) + QLatin1Char('\n');
+    if (c.larger.size() > kShown) text += U("……等共%1张。\n").arg(c.larger.size());
+    return text;
 }
 
 QString BatchPanel::NoticeMessage(const Completion& c) {

@@ -18,17 +18,23 @@ class BatchPanel : public QGroupBox {
 public:
     // The message that lists a run's renamed and skipped pictures.
     static QString NoticeMessage(const Completion& c);
+    // The message that lists the results larger than their source.
+    static QString LargerMessage(const Completion& c);
     BatchPanel(WindowState& state, AppContext& context, QWidget* parent = nullptr);
     ~BatchPanel() override;
 
     void cmdDone_Click();
     void cmdStop_Click();
     BatchController& batch() { return batch_; }
+    const Completion& lastRun() const { return last_; }
+    // Lists the latest run's results that came out larger than their source.
+    void showLarger();
 
 signals:
     void addPicturesRequested();   // the list is empty
     void focusWidthRequested();    // the size is zero
     void runStarted();
+    void runFinished(const tavu::Completion& c);
     void optionsRequested();
     void skinMenuRequested(const QPoint& global);
 
@@ -39,6 +45,7 @@ private:
     WindowState& state_;
     AppContext& ctx_;
     BatchController batch_;
+    Completion last_;
     QPushButton *cmdDone, *cmdStop, *cmdOption, *cmdSkin;
 };
 

@@ -1,5 +1,7 @@
 #include "app/elidedlabel.h"
 
+#include <QMouseEvent>
+
 #include <QEvent>
 #include <QHelpEvent>
 #include <QPainter>
@@ -44,6 +46,11 @@ bool ElidedLabel::event(QEvent* e) {
         return true;
     }
     return QLabel::event(e);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) emit clicked();
+    ElidedLabel::mousePressEvent(e);
 }
 
 }  // namespace tavu

@@ -21,4 +21,16 @@ protected:
     bool event(QEvent* e) override;
 };
 
+// An elided label that reports clicks (the status line opens the home page).
+class ClickLabel : public ElidedLabel {
+    Q_OBJECT
+public:
+    using ElidedLabel::ElidedLabel;
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+};
+
 }  // namespace tavu

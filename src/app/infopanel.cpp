@@ -5,6 +5,7 @@
 
 #include "app/elidedlabel.h"
 #include "app/widgets.h"
+#include "batch/savings.h"
 
 namespace tavu {
 
@@ -26,7 +27,25 @@ InfoPanel::InfoPanel(QWidget* parent) : QGroupBox(U("处理信息"), parent) {
     grid->addWidget(lTxt, 0, 1);
     grid->addWidget(lSY, 0, 2);
     grid->addWidget(lOut, 1, 0, 1, 3);
+    lSum = new ClickLabel(QString(), this);
+    lSum->setObjectName(QStringLiteral("lSum"));
+    lSum->hide();
+    grid->addWidget(lSum, 2, 0, 1, 3);
+    connect(lSum, &ClickLabel::clicked, this, [this] {
+        if (lSum->property("larger").toBool()) emit largerRequested();
+    });
 }
+
+void InfoPanel::setRunSummary(const Completion& c) {
+    lSum->setText(U("上次处理:") + QString::fromStdString(RunSummaryText(c)));
+    const bool larger = !c.larger.empty();
+    lSum->setProperty("larger", larger);
+    lSum->setCursor(larger ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    lSum->setToolTip(larger ? lSum->text() + U("\n点击列出比原图大的结果") : QString());
+    lSum->show();
+}
+
+void InfoPanel::clearRunSummary() { lSum->hide(); }
 
 void InfoPanel::setCount(int count) { lFile->setText(QStringLiteral("图片数量:%1个").arg(count)); }
 void InfoPanel::setTextWatermark(const QString& label) { lTxt->setText(label); }

@@ -32,11 +32,6 @@
 
 namespace tavu {
 
-void ClickLabel::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) emit clicked();
-    ElidedLabel::mousePressEvent(e);
-}
-
 MainWindow::MainWindow(AppContext context, QWidget* parent) : QMainWindow(parent), ctx_(std::move(context)) {
     setObjectName(QStringLiteral("frmMain"));
     if (!ctx_.openFolder) ctx_.openFolder = OpenFolder;
@@ -184,7 +179,10 @@ void MainWindow::connectCommands() {
     connect(batch_, &BatchPanel::runStarted, this, [this] {
         menus_->mShowOn->setChecked(true);
         menus_->mShowOn2->setChecked(true);
+        info_->clearRunSummary();
     });
+    connect(batch_, &BatchPanel::runFinished, info_, &InfoPanel::setRunSummary);
+    connect(info_, &InfoPanel::largerRequested, batch_, &BatchPanel::showLarger);
     connect(m.mReadMe, &QAction::triggered, this, [this] { ctx_.openTextFile(ctx_.programDir + QStringLiteral("/ReadMe.txt")); });
     connect(m.mHWeb, &QAction::triggered, this, [this] { ctx_.openWebPage(U(kHomePage)); });
     connect(m.mBBS, &QAction::triggered, this, [this] { ctx_.openWebPage(U(kForumPage)); });

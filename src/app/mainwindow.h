@@ -28,18 +28,6 @@ class ToolFrames;
 class ViewCommands;
 class WatermarkPlacement;
 
-// A label that reports clicks (the status line opens the home page).
-class ClickLabel : public ElidedLabel {
-    Q_OBJECT
-public:
-    using ElidedLabel::ElidedLabel;
-signals:
-    void clicked();
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-};
-
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:

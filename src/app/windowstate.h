@@ -36,6 +36,8 @@ public:
     int currentRow = -1;
     // Crop rectangles by entry (source pixels of the upright picture).
     std::map<std::string, IntRect> crops;
+    // What the latest run made of each picture, by entry; emptied when a run starts.
+    std::map<std::string, PictureResult> results;
 
     // Size: the size list's entry and the two boxes' texts.
     int iSizeMode = 0;
@@ -95,6 +97,7 @@ public:
 signals:
     void renderChanged();
     void cropsChanged();
+    void resultsChanged();
     void tipRequested(const QString& text);
     void previewShown();
 };

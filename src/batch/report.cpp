@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "batch/savings.h"
+
 namespace tavu {
 
 std::string CsvField(const std::string& s) {
@@ -20,15 +22,6 @@ void CsvReport::add(const PictureResult& r) {
     if (r.index < results_.size()) results_[r.index] = r;
 }
 
-namespace {
-// The failure's own words, without the picture's path that the error text puts in front.
-std::string Reason(const PictureResult& r) {
-    std::string line = r.failureLine;
-    if (line.rfind(r.source, 0) == 0) line.erase(0, r.source.size());
-    return line;
-}
-}  // namespace
-
 std::string CsvReport::text() const {
     std::string out = "\xEF\xBB\xBF原图,结果,宽度,高度,原大小(字节),结果大小(字节),质量,状态,说明\r\n";
     for (size_t i = 0; i < entries_.size(); ++i) {
@@ -45,7 +38,7 @@ std::string CsvReport::text() const {
         row += (r->written ? std::to_string(r->bytesOut) : "") + ",";
         row += (r->written && r->quality > 0 ? std::to_string(r->quality) : "") + ",";
         row += r->written ? "成功," : r->skipped ? "跳过," : "失败,";
-        row += CsvField(r->written || r->skipped ? r->notice : Reason(*r));
+        row += CsvField(r->written || r->skipped ? r->notice : FailureReason(*r));
         out += row + "\r\n";
     }
     return out;

@@ -26,6 +26,12 @@ std::string SavingText(uint64_t in, uint64_t out, int decimals) {
     return (change < 0 ? "−" : "+") + std::string(buf);
 }
 
+std::string FailureReason(const PictureResult& r) {
+    std::string line = r.failureLine;
+    if (!r.source.empty() && line.rfind(r.source, 0) == 0) line.erase(0, r.source.size());
+    return line;
+}
+
 std::string RunSummaryText(const Completion& c) {
     std::string s = "已写入 " + std::to_string(c.written) + " 张";
     if (c.failed) s += " · 失败 " + std::to_string(c.failed) + " 张";

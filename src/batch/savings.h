@@ -13,6 +13,8 @@ std::string ByteSizeText(uint64_t bytes);
 // The change from `in` to `out` as a percentage with `decimals` places: "−96%", "+12%", "0%".
 // Empty when `in` is 0.
 std::string SavingText(uint64_t in, uint64_t out, int decimals = 0);
+// Why a picture failed: its failure line without the path the error text starts it with.
+std::string FailureReason(const PictureResult& r);
 // The summary of a finished run: "已写入 12 张 · 失败 1 张 · 38.2 MB → 4.1 MB (−89.3%) · 2 张比原图大".
 std::string RunSummaryText(const Completion& c);
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,9 +15,11 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/appcontext.h"
@@ -25,6 +28,7 @@
 #include "app/windowstate.h"
 #include "batch/picname.h"
 #include "filelist/droppedpicture.h"
+#include "filelist/listcolumns.h"
 #include "filelist/pathtext.h"
 #include "platform/settings.h"
 
@@ -68,6 +72,49 @@ FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* p
     lstFile->setAcceptDrops(false);  // drops reach the window, which tells the targets apart
     lstFile->installEventFilter(this);
     lstFile->viewport()->installEventFilter(this);
+    // Columns over the list: the file's name, pixel size and size, and after a run the result.
+    auto* listBox = new QWidget(this);
+    auto* listColumn = new QVBoxLayout(listBox);
+    listColumn->setContentsMargins(0, 0, 0, 0);
+    listColumn->setSpacing(0);
+    auto* headerRow = new QWidget(listBox);
+    hdrFile = new QHeaderView(Qt::Horizontal, headerRow);
+    hdrFile->setObjectName(QStringLiteral("hdrFile"));
+    auto* captions = new QStandardItemModel(0, kListColumns, hdrFile);
+    captions->setHorizontalHeaderLabels(ListColumnCaptions());
+    hdrFile->setModel(captions);
+    hdrFile->setSectionsClickable(false);
+    hdrFile->setHighlightSections(false);
+    hdrFile->setStretchLastSection(false);
+    hdrFile->setMinimumSectionSize(24);
+    const QFontMetrics fm(font());
+    const int pad = 14;
+    hdrFile->setSectionResizeMode(kColName, QHeaderView::Stretch);
+    hdrFile->resizeSection(kColPixels, fm.horizontalAdvance(QStringLiteral("8000×6000")) + pad);
+    hdrFile->resizeSection(kColBytes, fm.horizontalAdvance(QStringLiteral("99.9 MB")) + pad);
+    hdrFile->resizeSection(kColResult, fm.horizontalAdvance(QStringLiteral("99.9 MB")) + pad);
+    hdrFile->resizeSection(kColSaving, fm.horizontalAdvance(QStringLiteral("−100%")) + pad);
+    hdrFile->setSectionHidden(kColResult, true);
+    hdrFile->setSectionHidden(kColSaving, true);
+    headerRow->setFixedHeight(hdrFile->sizeHint().height());
+    listColumn->addWidget(headerRow);
+    listColumn->addWidget(lstFile, 1);
+    lstFile->setItemDelegate(new ListColumnsDelegate(
+        hdrFile,
+        [this](int row) {
+            ListColumnsDelegate::Row r;
+            if (row < 0 || size_t(row) >= list_.size()) return r;
+            const std::string& path = list_[size_t(row)];
+            r.facts = facts_.find(path);
+            if (!r.facts) facts_.wantFirst(path);  // on screen: read before the rest
+            const auto it = state_.results.find(path);
+            if (it != state_.results.end()) r.result = &it->second;
+            return r;
+        },
+        lstFile));
+    connect(hdrFile, &QHeaderView::sectionResized, lstFile->viewport(), [this] { lstFile->viewport()->update(); });
+    connect(&facts_, &FactsReader::factsRead, lstFile->viewport(), [this] { lstFile->viewport()->update(); });
+    connect(&state_, &WindowState::resultsChanged, this, &FileListPanel::refreshResults);
     picSmall = new QFrame(this);
     picSmall->setObjectName(QStringLiteral("picSmall"));
     picSmall->setFrameShape(QFrame::StyledPanel);
@@ -82,7 +129,7 @@ FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* p
     grid->addWidget(cmdAdds, 0, 1);
     grid->addWidget(cmdDel, 0, 2);
     grid->addWidget(cmdClr, 0, 3);
-    grid->addWidget(lstFile, 1, 0, 1, 3);
+    grid->addWidget(listBox, 1, 0, 1, 3);
     grid->addWidget(picSmall, 1, 3, Qt::AlignTop | Qt::AlignHCenter);
     buildMenu();
 
@@ -148,14 +195,17 @@ bool FileListPanel::addPath(const QString& path) {
     if (!list_.add(S(path))) return false;
     lstFile->addItem(path);  // the tooltip comes from the viewport's tooltip handler
     if (!state_.crops.empty()) refreshCropMarks();
+    readFacts(list_.size() - 1);
     return true;
 }
 
 void FileListPanel::addPaths(const QStringList& paths, bool selectLast) {
     QStringList added;
+    const size_t from = list_.size();
     for (const QString& p : paths)
         if (list_.add(S(p))) added << p;
     lstFile->addItems(added);  // one insertion for all of them
+    readFacts(from);
     if (!state_.crops.empty()) refreshCropMarks();
     if (selectLast && !added.isEmpty()) lstFile->setCurrentRow(lstFile->count() - 1);
     updateButtons();
@@ -180,6 +230,7 @@ void FileListPanel::rebuildList(int current) {
     lstFile->clear();
     lstFile->addItems(state_.entries());
     if (!state_.crops.empty()) refreshCropMarks();
+    readFacts(0);  // entries brought back by undo
     lstFile->blockSignals(false);
     lstFile->setUpdatesEnabled(true);
     if (lstFile->count() > 0) lstFile->setCurrentRow(std::clamp(current, 0, lstFile->count() - 1));
@@ -197,6 +248,35 @@ void FileListPanel::refreshCropMarks() {
             item->setData(kCroppedRole, cropped);
         }
     }
+}
+
+void FileListPanel::readFacts(size_t from) {
+    if (from >= list_.size()) return;
+    facts_.want(std::vector<std::string>(list_.entries().begin() + std::ptrdiff_t(from), list_.entries().end()));
+}
+
+void FileListPanel::refreshResults() {
+    const bool any = !state_.results.empty();
+    hdrFile->setSectionHidden(kColResult, !any);
+    hdrFile->setSectionHidden(kColSaving, !any);
+    lstFile->viewport()->update();
+}
+
+void FileListPanel::placeHeader() {
+    QWidget* row = hdrFile->parentWidget();
+    const QRect port = lstFile->viewport()->geometry();
+    const int x = lstFile->mapTo(row->parentWidget(), port.topLeft()).x();
+    hdrFile->setGeometry(x, 0, port.width(), row->height());
+}
+
+QString FileListPanel::rowToolTip(int row) const {
+    if (row < 0 || row >= lstFile->count()) return {};
+    const PictureResult* result = nullptr;
+    if (size_t(row) < list_.size()) {
+        const auto it = state_.results.find(list_[size_t(row)]);
+        if (it != state_.results.end()) result = &it->second;
+    }
+    return RowToolTip(lstFile->item(row)->text(), result);
 }
 
 void FileListPanel::updateButtons() {
@@ -261,10 +341,12 @@ void FileListPanel::addScanned(std::shared_ptr<std::vector<std::string>> found, 
     // A few thousand entries per turn of the event loop, so that a huge folder never freezes the window.
     adding_ = true;
     const size_t to = std::min(found->size(), from + 2000);
+    const size_t listedBefore = list_.size();
     QStringList added;
     for (size_t i = from; i < to; ++i)
         if (list_.add((*found)[i])) added << PathText((*found)[i]);
     lstFile->addItems(added);
+    readFacts(listedBefore);
     if (to < found->size()) {
         QTimer::singleShot(0, this, [this, found, to] { addScanned(found, to); });
         return;
@@ -336,6 +418,7 @@ void FileListPanel::dropData(const QMimeData* data, bool select) {
     if (path.isEmpty()) return;
     list_.append(S(path));
     lstFile->addItem(path);
+    readFacts(list_.size() - 1);
     if (select) lstFile->setCurrentRow(lstFile->count() - 1);
     updateButtons();
 }
@@ -352,8 +435,10 @@ bool FileListPanel::eventFilter(QObject* watched, QEvent* event) {
         auto* h = static_cast<QHelpEvent*>(event);
         QListWidgetItem* item = lstFile->itemAt(h->pos());
         if (!item && lstFile->count() > 0) item = lstFile->item(lstFile->count() - 1);
-        if (item) QToolTip::showText(h->globalPos(), PlainTip(item->text()), lstFile);
+        if (item) QToolTip::showText(h->globalPos(), PlainTip(rowToolTip(lstFile->row(item))), lstFile);
         return true;
+    } else if (watched == lstFile->viewport() && event->type() == QEvent::Resize) {
+        placeHeader();
     }
     return QGroupBox::eventFilter(watched, event);
 }

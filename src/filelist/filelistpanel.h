@@ -11,9 +11,11 @@
 #include "app/previewer.h"
 #include "filelist/filelist.h"
 #include "filelist/folderscanner.h"
+#include "filelist/picturefacts.h"
 
 class QAction;
 class QFrame;
+class QHeaderView;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -59,6 +61,10 @@ public:
     QMenu* contextMenu() const { return mLst; }
     const FileList& fileList() const { return list_; }
     QListWidget* listBox() const { return lstFile; }
+    QHeaderView* header() const { return hdrFile; }
+    FactsReader& facts() { return facts_; }
+    // The tooltip of the entry in `row`: its path, and what the latest run made of it.
+    QString rowToolTip(int row) const;
 
 signals:
     void selectionChanged();   // another entry is selected: the preview follows
@@ -75,6 +81,12 @@ private:
     void rebuildList(int current);
     // Entries with a crop rectangle carry the crop mark.
     void refreshCropMarks();
+    // The result columns are shown once a run has results; the rows repaint.
+    void refreshResults();
+    // The header follows the list's viewport (its width changes with the scroll bar).
+    void placeHeader();
+    // Entries just listed: their headers are read in the background.
+    void readFacts(size_t from);
     void updateButtons();
     void startFolderScan(const QString& folder, bool recursive);
     void addScanned(std::shared_ptr<std::vector<std::string>> found, size_t from);
@@ -85,6 +97,7 @@ private:
     AppContext& ctx_;
     FileList list_;
     FolderScanner scanner_;
+    FactsReader facts_;
     Previewer thumbs_;
     quint64 thumbId_ = 0;
     bool adding_ = false;  // entries found by a scan are still being listed
@@ -92,6 +105,7 @@ private:
 
     QPushButton *cmdAdd, *cmdAdds, *cmdDel, *cmdClr;
     QListWidget* lstFile;
+    QHeaderView* hdrFile;
     QFrame* picSmall;
     QLabel* imgSmall;
     QMenu* mLst;
