@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QSplitter>
 #include <QMenu>
 #include <QMimeData>
 #include <QVBoxLayout>
@@ -55,8 +56,11 @@ void MainWindow::buildLayout() {
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(8, 8, 8, 4);
     outer->setSpacing(6);
-    auto* columns = new QHBoxLayout;
-    outer->addLayout(columns, 1);
+    // The two columns share the width; the user may give the list more room by dragging between them.
+    auto* columns = new QSplitter(Qt::Horizontal, central);
+    columns->setObjectName(QStringLiteral("splMain"));
+    columns->setChildrenCollapsible(false);
+    outer->addWidget(columns, 1);
 
     // Left column: the groups that follow the work. On a small screen it scrolls rather than
     // pushing the window beyond the screen; the preview takes any room to spare.
@@ -75,11 +79,13 @@ void MainWindow::buildLayout() {
     left->addWidget(files_, 1);
     for (QWidget* w : std::initializer_list<QWidget*>{sizes_, decorations_, output_, batch_, info_}) left->addWidget(w);
     scroll->setWidget(groups);
-    columns->addWidget(scroll, 0);
+    columns->addWidget(scroll);
+    columns->setStretchFactor(0, 0);
 
     // Right column: the preview with its tool frames and the placement on it.
     preview_ = new PreviewPanel(state_, central);
-    columns->addWidget(preview_, 1);
+    columns->addWidget(preview_);
+    columns->setStretchFactor(1, 1);
     tools_ = new ToolFrames(state_, *menus_, preview_->box(), preview_->image());
     placement_ = new WatermarkPlacement(state_, ctx_, preview_->box(), preview_->image());
     commands_ = new ViewCommands(state_, ctx_, this);

@@ -12,6 +12,25 @@ namespace tavu {
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The colour the style writes a selected row's text in: style sheets may give selected rows their
+// own text colour (a different one when the window is not active), which the palette does not show.
+QColor SelectedTextColour(const QStyleOptionViewItem& row, QStyle* style, const QWidget* widget) {
+    QStyleOptionViewItem probe = row;
+    probe.rect = QRect(0, 0, 40, 24);
+    probe.text = QStringLiteral("█");
+    probe.icon = QIcon();
+    probe.features |= QStyleOptionViewItem::HasDisplay;
+    probe.displayAlignment = Qt::AlignCenter;
+    probe.textElideMode = Qt::ElideNone;
+    probe.font.setPixelSize(22);
+    QImage image(probe.rect.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    style->drawControl(QStyle::CE_ItemViewItem, &probe, &p, widget);
+    p.end();
+    return image.pixelColor(20, 12);
+}
+
 QColor ToneColour(int tone, const QPalette& palette) {
     const bool dark = palette.color(QPalette::Base).lightness() < 128;
     if (tone < 0) return dark ? QColor(110, 220, 110) : QColor(0, 128, 0);
@@ -88,7 +107,7 @@ void ListColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     const Row row = row_(index.row());
     const bool selected = opt.state & QStyle::State_Selected;
-    const QColor plain = opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor plain = selected ? SelectedTextColour(opt, style, widget) : opt.palette.color(QPalette::Text);
     painter->save();
     for (int c = 0; c < kListColumns; ++c) {
         if (header_->isSectionHidden(c)) continue;
