@@ -21,6 +21,43 @@
 
 namespace tavu {
 
+namespace {
+std::string LowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+ResultFormat ResultFormatOf(const std::string& entry, const BatchOptions& o) {
+    ResultFormat out;
+    if (o.format == kKeepFormatChoice) {
+        const KeepFormat k = KeepSourceFormat(entry);
+        out.bitmapWriter = k.bitmapWriter;
+        out.ext = k.extension;
+    } else if (LowerAscii(o.format) == "bmp") {
+        out.bitmapWriter = true;
+        out.ext = "bmp";
+    } else {
+        out.ext = o.format;
+    }
+    return out;
+}
+
+std::string EncodeRefusal(const Canvas& canvas, const ResultFormat& f) {
+    if (canvas.empty()) return "没有可保存的图片";
+    if (!f.bitmapWriter && !HasEncoder(f.ext)) return "不支持的输出格式\"" + f.ext + "\"";
+    return {};
+}
+
+bool EncodeForRun(const Canvas& canvas, const std::string& path, const ResultFormat& f, const BatchOptions& o,
+                  SizeInfo& info, WriteError& err) {
+    info = {};
+    if (f.bitmapWriter) return EncodeToFile(canvas, path, f.ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err);
+    return EncodeResult(canvas, path, f.ext, EncodeChoiceOf(o), info, err);
+}
+
 EncodeChoice EncodeChoiceOf(const BatchOptions& o) {
     EncodeChoice c;
     c.quality = o.quality;
@@ -80,33 +117,6 @@ uint64_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? uint64_t(st.st_size) : 0;
 }
 
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
-}
-
-// How one entry is saved: the writer and the extension, from the format choice.
-struct Output {
-    bool bitmapWriter = false;
-    std::string ext;
-};
-
-Output OutputOf(const std::string& entry, const BatchOptions& o) {
-    Output out;
-    if (o.format == kKeepFormatChoice) {
-        const KeepFormat k = KeepSourceFormat(entry);
-        out.bitmapWriter = k.bitmapWriter;
-        out.ext = k.extension;
-    } else if (LowerAscii(o.format) == "bmp") {
-        out.bitmapWriter = true;
-        out.ext = "bmp";
-    } else {
-        out.ext = o.format;
-    }
-    return out;
-}
-
 // One picture rendered and encoded, waiting for its turn to be renamed into place.
 struct Pending {
     PictureResult result;
@@ -130,7 +140,7 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         r.skipped = true;
         return p;
     }
-    const Output out = OutputOf(entry, o);
+    const ResultFormat out = ResultFormatOf(entry, o);
     r.output = plan.path;
     p.wanted = ResultPath(o.naming, entry, int(index), out.ext);
     p.noReplace = plan.noReplace;
@@ -168,14 +178,11 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     WriteError err;
     std::string temp;
     bool ok = false;
-    if (canvas.empty()) {
-        err.text = "没有可保存的图片";
-    } else if (!out.bitmapWriter && !HasEncoder(out.ext)) {
-        err.text = "不支持的输出格式\"" + out.ext + "\"";
+    const std::string refusal = EncodeRefusal(canvas, out);
+    if (!refusal.empty()) {
+        err.text = refusal;
     } else if (MakeTempBeside(r.output, temp, err)) {
-        const EncodeChoice choice = EncodeChoiceOf(o);
-        ok = out.bitmapWriter ? EncodeToFile(canvas, temp, out.ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err)
-                          : EncodeResult(canvas, temp, out.ext, choice, r.size, err);
+        ok = EncodeForRun(canvas, temp, out, o, r.size, err);
         if (!ok) DropTemp(temp);
         const std::string lower = LowerAscii(out.ext);
         if (ok && (lower == "jpg" || lower == "jpeg"))
@@ -249,7 +256,7 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     RemoveStaleTemps(o.naming.outDir);
     const SourceFiles sources(entries);
     std::vector<std::string> wanted(n);
-    for (size_t i = 0; i < n; ++i) wanted[i] = ResultPath(o.naming, entries[i], int(i), OutputOf(entries[i], o).ext);
+    for (size_t i = 0; i < n; ++i) wanted[i] = ResultPath(o.naming, entries[i], int(i), ResultFormatOf(entries[i], o).ext);
     const std::vector<PlannedName> plan = PlanResultNames(wanted, entries, o.existing);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const int jobs = int(std::clamp<size_t>(o.jobs > 0 ? size_t(o.jobs) : size_t(cores), 1, std::max<size_t>(n, 1)));

@@ -68,6 +68,19 @@ Validation ValidateRun(size_t pictureCount, const BatchOptions& options);
 // How the run encodes each result with these options.
 EncodeChoice EncodeChoiceOf(const BatchOptions& options);
 
+// How one entry's result is saved: the writer and the extension, from the format choice.
+struct ResultFormat {
+    bool bitmapWriter = false;
+    std::string ext;
+};
+ResultFormat ResultFormatOf(const std::string& entry, const BatchOptions& options);
+// Why a rendered picture cannot be saved in that format ("" when it can).
+std::string EncodeRefusal(const Canvas& canvas, const ResultFormat& format);
+// Encodes a rendered picture into `path` byte for byte as the run saves it (the caller renames or
+// drops the file); `info` says what the size search chose.
+bool EncodeForRun(const Canvas& canvas, const std::string& path, const ResultFormat& format,
+                  const BatchOptions& options, SizeInfo& info, WriteError& err);
+
 struct PictureResult {
     size_t index = 0;
     std::string source;
