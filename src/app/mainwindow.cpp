@@ -108,6 +108,9 @@ void MainWindow::connectList() {
         ShowTip(U(kTipWelcome));
     });
     connect(files_, &FileListPanel::viewRequested, commands_, &ViewCommands::mFBrows_Click);
+    connect(files_, &FileListPanel::compareRequested, commands_, &ViewCommands::compareResult);
+    connect(preview_, &PreviewPanel::compareRequested, commands_, &ViewCommands::compare);
+    connect(menus_->mCompare, &QAction::triggered, commands_, &ViewCommands::compare);
     connect(preview_, &PreviewPanel::previousRequested, files_, [this] { files_->step(-1); });
     connect(preview_, &PreviewPanel::nextRequested, files_, [this] { files_->step(1); });
     connect(preview_, &PreviewPanel::arrowPressed, this, [this](int dx, int dy) {

@@ -153,6 +153,8 @@ MenuTree::MenuTree(QMainWindow* window) {
     mCopyPic = MakeAction(mImgOpt, "mCopyPic", "复制图片");
     mImgOpt->addSeparator();
     mShowF = MakeAction(mImgOpt, "mShowF", "全屏预览");
+    mCompare = MakeAction(mImgOpt, "mCompare", "对比");
+    mCompare->setToolTip(QStringLiteral("对比原图和压缩后的图片"));
     mImgOpt->addAction(mPLD);  // the brightness panel
     mImgOpt->addAction(mLBBrows);
     mImgOpt->addAction(mLSBrows);

@@ -26,7 +26,7 @@ struct MenuTree {
     QAction *mUI, *mKTTool, *mKRTool;
     QAction* mSkin[5];
     QAction *mReadMe, *mHWeb, *mBBS, *mDownZY, *mAbout;
-    QAction *mSetTxtSY, *mSetPicSY, *mPCut, *mSetXYPos, *mSet0, *mXYPos, *mCopyPic, *mShowF, *mShowOn;
+    QAction *mSetTxtSY, *mSetPicSY, *mPCut, *mSetXYPos, *mSet0, *mXYPos, *mCopyPic, *mShowF, *mCompare, *mShowOn;
 };
 
 }  // namespace tavu

@@ -24,12 +24,12 @@ Previewer::~Previewer() {
 }
 
 quint64 Previewer::request(const std::string& source, const RenderSettings& settings, int maxWidth, int maxHeight,
-                           std::optional<EncodeChoice> encode) {
+                           std::optional<BatchOptions> save) {
     quint64 id;
     {
         std::lock_guard lk(m_);
         id = ++lastId_;
-        next_ = Job{id, source, settings, maxWidth, maxHeight, std::move(encode)};
+        next_ = Job{id, source, settings, maxWidth, maxHeight, std::move(save)};
     }
     cv_.notify_all();
     return id;
@@ -54,22 +54,6 @@ void Previewer::loop() {
         Canvas canvas;
         std::string decorationError;
         const DrawOutcome out = RenderPicture(canvas, job.source, job.settings, &decorationError);
-        if (job.encode && out.ok() && !canvas.empty()) {
-            const JpegSizeResult r = FindJpegForSize(
-                canvas, MakeJpegSizeOptions(job.encode->sizeTarget, job.encode->quality, job.encode->sizePad,
-                                            job.encode->pixelSizeFree, job.encode->dpi));
-            SizeInfo info;
-            info.quality = r.quality;
-            info.encodes = r.encodes;
-            info.padded = r.padded;
-            info.scaled = r.scaled;
-            info.width = r.width;
-            info.height = r.height;
-            info.bytes = r.bytes.size();
-            const QString text = QString::fromStdString(r.ok ? SizeInfoText(info) : r.error);
-            QMetaObject::invokeMethod(
-                this, [this, id = job.id, text] { emit sizeFound(id, text); }, Qt::QueuedConnection);
-        }
         QImage image = CanvasToImage(canvas);
         const QSize canvasSize(canvas.width(), canvas.height());
         if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&
@@ -81,6 +65,23 @@ void Previewer::loop() {
             this,
             [this, id = job.id, image, error, canvasSize] { emit rendered(id, image, error, canvasSize); },
             Qt::QueuedConnection);
+        // Then what saving it would give, unless the picture is already out of date.
+        bool superseded;
+        {
+            std::lock_guard lk(m_);
+            superseded = next_.has_value();
+        }
+        if (job.save && out.ok() && !superseded) {
+            const SaveEstimate e = EstimateSave(canvas, job.source, *job.save);
+            QMetaObject::invokeMethod(
+                this,
+                [this, id = job.id, e] {
+                    if (e.size.searched)
+                        emit sizeFound(id, QString::fromStdString(e.ok ? SizeInfoText(e.size) : e.error));
+                    emit estimated(id, e);
+                },
+                Qt::QueuedConnection);
+        }
         {
             std::lock_guard lk(m_);
             busy_ = false;

@@ -10,7 +10,8 @@
 #include <thread>
 
 #include "batch/picturerender.h"
-#include "batch/resultencode.h"
+#include "batch/batchrun.h"
+#include "batch/saveestimate.h"
 
 namespace tavu {
 
@@ -26,10 +27,11 @@ public:
     // Asks for `source` rendered with `settings`, at most `maxWidth` x `maxHeight` pixels (a larger
     // result is scaled down for the screen; 0 = no limit). Returns the request's number.
     // `source` is the file's path as the file system spells it (any bytes).
-    // With `encode`, the rendered picture is also encoded as the batch would (the size search),
-    // and sizeFound() reports what that gives before rendered() is emitted.
+    // With `save`, the rendered picture is then encoded as the run would save it with those
+    // options: estimated() reports the result's size (and sizeFound() what a file-size range chose),
+    // unless a newer request is already waiting.
     quint64 request(const std::string& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0,
-                    std::optional<EncodeChoice> encode = std::nullopt);
+                    std::optional<BatchOptions> save = std::nullopt);
     // Blocks until every request so far has been answered; for tests.
     void waitIdle();
 
@@ -40,6 +42,8 @@ signals:
     void rendered(quint64 id, const QImage& image, const QString& error, const QSize& canvas);
     // "质量85, 编码6次, 38.2 KB", or why no file would be written.
     void sizeFound(quint64 id, const QString& text);
+    // What saving the rendered picture would give (after rendered()).
+    void estimated(quint64 id, const tavu::SaveEstimate& estimate);
 
 private:
     struct Job {
@@ -47,7 +51,7 @@ private:
         std::string source;
         RenderSettings settings;
         int maxWidth, maxHeight;
-        std::optional<EncodeChoice> encode;
+        std::optional<BatchOptions> save;
     };
     void loop();
 

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/elidedlabel.h"
 #include "app/widgets.h"
 #include "app/windowstate.h"
 
@@ -33,6 +34,7 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
     imgM->setAlignment(Qt::AlignCenter);
     imgM->setTextFormat(Qt::PlainText);
     imgM->setMouseTracking(true);
+    imgM->installEventFilter(this);
     txtPicTxt = MakeBox(picImg, "txtPicTxt", "在这里填写该图片的说明,回车确认,ESC键隐藏本说明");
     txtPicTxt->hide();
     txtPicTxt->installEventFilter(this);
@@ -67,6 +69,11 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
     lblSizeInfo->setToolTip(U("按“文件大小”范围保存这张图片时的质量和文件大小"));
     nav->addWidget(lblSizeInfo);
     column->addLayout(nav);
+    lblEstimate = new ElidedLabel(QString(), this);
+    lblEstimate->setObjectName(QStringLiteral("lblEstimate"));
+    lblEstimate->setAlignment(Qt::AlignCenter);
+    lblEstimate->setToolTip(U("按现在的设置保存这张图片时的尺寸和文件大小(双击预览可对比原图和压缩结果)"));
+    column->addWidget(lblEstimate);
 
     connect(imgPre, &QToolButton::clicked, this, &PreviewPanel::previousRequested);
     connect(imgFor, &QToolButton::clicked, this, &PreviewPanel::nextRequested);
@@ -77,6 +84,15 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
         state_.previewSizeText = text;
         lblSizeInfo->setText(U("保存为: ") + text);
     });
+    connect(&preview_, &Previewer::estimated, this, [this](quint64 id, const SaveEstimate& e) {
+        if (id != previewId_) return;
+        state_.previewEstimate = e;
+        lblEstimate->setText(QString::fromStdString(EstimateText(e)));
+        if (!e.size.searched) {
+            state_.previewSizeText.clear();
+            lblSizeInfo->clear();
+        }
+    });
     connect(&preview_, &Previewer::rendered, this,
             [this](quint64 id, const QImage& image, const QString& error, const QSize& canvas) {
                 if (id != previewId_) return;  // an older request
@@ -84,6 +100,8 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
                 state_.previewCanvas = canvas;
                 if (image.isNull()) {
                     imgM->clear();
+                    lblEstimate->clear();
+                    state_.previewEstimate = {};
                     if (!error.isEmpty()) imgM->setText(QStringLiteral("无法预览:") + error);
                 } else {
                     imgM->setPixmap(QPixmap::fromImage(image));
@@ -96,18 +114,20 @@ PreviewPanel::PreviewPanel(WindowState& state, QWidget* parent) : QWidget(parent
 void PreviewPanel::refresh() {
     if (state_.bNoPreview || state_.currentSource.empty()) return;
     const QSize size = picImg->contentsRect().size();
-    const std::optional<EncodeChoice> encode = state_.previewEncodeChoice();
-    if (!encode) {
+    const BatchOptions save = state_.batchOptions();
+    if (!save.sizeTarget.active()) {
         state_.previewSizeText.clear();
         lblSizeInfo->clear();
     }
     previewId_ = preview_.request(state_.currentSource, state_.currentRenderSettings(), std::max(size.width(), 64),
-                                  std::max(size.height(), 64), encode);
+                                  std::max(size.height(), 64), save);
 }
 
 void PreviewPanel::clear() {
     imgM->hide();
     imgM->clear();
+    lblEstimate->clear();
+    state_.previewEstimate = {};
     state_.previewImage = QImage();
 }
 
@@ -149,6 +169,10 @@ void PreviewPanel::place() {
 }
 
 bool PreviewPanel::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == picImg || watched == imgM) && event->type() == QEvent::MouseButtonDblClick && !state_.bMoveMode) {
+        emit compareRequested();
+        return true;
+    }
     if (watched == picImg && event->type() == QEvent::Resize) {
         // The preview is fitted to its box: a new size renders it again.
         place();

@@ -43,6 +43,7 @@ signals:
     void nextRequested();
     void arrowPressed(int dx, int dy);
     void fullPreviewRequested();    // Enter on the preview
+    void compareRequested();        // a double click on the preview
     void contextMenuRequested(const QPoint& global);
     void descriptionEntered();
 
@@ -62,6 +63,7 @@ private:
     QTextBrowser* Web;
     QToolButton *imgPre, *imgFor;
     QLabel* lblSizeInfo;  // the quality and file size the range gives the selected picture
+    QLabel* lblEstimate;  // the source's size and what saving it gives
 };
 
 }  // namespace tavu

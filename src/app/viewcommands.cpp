@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "app/appcontext.h"
+#include "app/comparewindow.h"
 #include "app/cropwindow.h"
 #include "app/optionsdialog.h"
 #include "app/prompts.h"
@@ -63,6 +64,41 @@ void ViewCommands::mBrowse_Click(int mode) {
                                  std::max<int>(1, state_.settings.iSlideTime), std::max(0, state_.currentRow));
     b->setAttribute(Qt::WA_DeleteOnClose);
     b->present();
+}
+
+void ViewCommands::compare() {
+    if (state_.currentSource.empty() || state_.previewImage.isNull()) {
+        state_.tip(U("【操作错误】没有可对比的图片。"));
+        return;
+    }
+    CompareJob job;
+    job.source = state_.currentSource;
+    job.render = state_.currentRenderSettings();
+    job.save = state_.batchOptions();
+    openComparison(std::move(job));
+}
+
+void ViewCommands::compareResult(const std::string& entry) {
+    const auto it = state_.results.find(entry);
+    if (it == state_.results.end() || !it->second.written) {
+        state_.tip(U("【操作错误】这张图片还没有处理结果。"));
+        return;
+    }
+    CompareJob job;
+    job.source = entry;
+    job.render = state_.renderSettingsOf(entry);
+    job.result = it->second.output;
+    openComparison(std::move(job));
+}
+
+void ViewCommands::openComparison(CompareJob job) {
+    if (compareWindow_) compareWindow_->close();
+    auto* w = new CompareWindow(std::move(job), window_);
+    compareWindow_ = w;
+    connect(w, &QObject::destroyed, this, [this, w] {
+        if (compareWindow_ == w) compareWindow_ = nullptr;
+    });
+    w->show();
 }
 
 void ViewCommands::mPCut_Click() {

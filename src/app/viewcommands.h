@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tavu {
 
+struct CompareJob;
+
 struct AppContext;
 class WindowState;
 
@@ -21,6 +23,8 @@ public:
     void mFBrows2_Click();         // the processed picture, full screen
     void mBrowse_Click(int mode);  // 1 the list browser, 2 the slide show
     void mPCut_Click();            // the crop window for the selected entry
+    void compare();                // the selected picture: source against its result with the current settings
+    void compareResult(const std::string& entry);  // an entry against the file the latest run wrote
     void mTOption_Click(bool pdfPage);
     void mCopySrc2_Click();
     void about();
@@ -35,6 +39,8 @@ private:
     AppContext& ctx_;
     QWidget* window_;
     QWidget* cropWindow_ = nullptr;  // one at a time
+    QWidget* compareWindow_ = nullptr;  // one at a time
+    void openComparison(CompareJob job);
 };
 
 }  // namespace tavu

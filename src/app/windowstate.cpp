@@ -38,9 +38,11 @@ RenderSettings WindowState::renderSettings() const {
     return r;
 }
 
-RenderSettings WindowState::currentRenderSettings() const {
+RenderSettings WindowState::currentRenderSettings() const { return renderSettingsOf(currentSource); }
+
+RenderSettings WindowState::renderSettingsOf(const std::string& entry) const {
     RenderSettings r = renderSettings();
-    const IntRect c = cropOf(currentSource);
+    const IntRect c = cropOf(entry);
     r.cropX = c.x;
     r.cropY = c.y;
     r.cropW = c.w;
@@ -101,14 +103,6 @@ BatchOptions WindowState::batchOptions() const {
         for (const std::string& e : list->entries()) o.entryCrops.push_back(cropOf(e));
     }
     return o;
-}
-
-std::optional<EncodeChoice> WindowState::previewEncodeChoice() const {
-    const BatchOptions o = batchOptions();
-    if (!o.sizeTarget.active() || currentSource.empty()) return std::nullopt;
-    const std::string ext = o.format == kKeepFormatChoice ? KeepSourceFormat(currentSource).extension : o.format;
-    if (!SizeSearchApplies(ext, o.sizeTarget)) return std::nullopt;
-    return EncodeChoiceOf(o);
 }
 
 QStringList WindowState::entries() const {

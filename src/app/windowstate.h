@@ -11,6 +11,7 @@
 
 #include "batch/batchrun.h"
 #include "batch/picturerender.h"
+#include "batch/saveestimate.h"
 #include "batch/sizepresets.h"
 #include "batch/sizerules.h"
 #include "platform/settings.h"
@@ -76,17 +77,18 @@ public:
     QImage previewImage;
     QSize previewCanvas;  // the rendered picture's own size (the image may be scaled down from it)
     QString previewSizeText;  // what the size range gives the selected picture (empty: no range)
+    SaveEstimate previewEstimate;  // what saving the shown picture gives (ok false: none yet)
 
     RenderSettings renderSettings() const;
     // The selected entry as it will be saved: renderSettings() with its crop rectangle.
     RenderSettings currentRenderSettings() const;
+    // Any entry as it will be saved: renderSettings() with the entry's crop rectangle.
+    RenderSettings renderSettingsOf(const std::string& entry) const;
     IntRect cropOf(const std::string& entry) const;
     // An empty rectangle clears the entry's crop.
     void setCrop(const std::string& entry, const IntRect& r);
     Decorations decorations() const;
     BatchOptions batchOptions() const;
-    // How the selected picture would be encoded when the size range acts on it; nothing otherwise.
-    std::optional<EncodeChoice> previewEncodeChoice() const;
     QStringList entries() const;
 
     // A change that the preview shows: the selected picture is rendered again.

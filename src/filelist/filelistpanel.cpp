@@ -159,11 +159,17 @@ void FileListPanel::buildMenu() {
     mClr = MakeAction(mLst, "mClr", "全部清空");
     mShowFSrc = MakeAction(mLst, "mShowFSrc", "全屏查看");
     mShowFSrc->setVisible(false);
+    mCompareResult = MakeAction(mLst, "mCompareResult", "对比");
+    mCompareResult->setToolTip(U("对比原图和上次处理的结果"));
     mLst->addSeparator();
     mCopyFileName = MakeAction(mLst, "mCopyFileName", "复制文件路径");
     lstFile->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstFile, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        if (lstFile->currentRow() >= 0) mLst->popup(lstFile->viewport()->mapToGlobal(p));
+        const int row = lstFile->currentRow();
+        if (row < 0) return;
+        const auto it = size_t(row) < list_.size() ? state_.results.find(list_[size_t(row)]) : state_.results.end();
+        mCompareResult->setEnabled(it != state_.results.end() && it->second.written);
+        mLst->popup(lstFile->viewport()->mapToGlobal(p));
     });
     connect(mCopyFileName, &QAction::triggered, this, [this] {
         if (!lstFile->currentItem()) return;
@@ -175,6 +181,10 @@ void FileListPanel::buildMenu() {
     connect(mClr, &QAction::triggered, this, &FileListPanel::cmdClr_Click);
     connect(mUndoDelFile, &QAction::triggered, this, &FileListPanel::mUndoDel_Click);
     connect(mShowFSrc, &QAction::triggered, this, &FileListPanel::viewRequested);
+    connect(mCompareResult, &QAction::triggered, this, [this] {
+        const int row = lstFile->currentRow();
+        if (row >= 0 && size_t(row) < list_.size()) emit compareRequested(list_[size_t(row)]);
+    });
 }
 
 void FileListPanel::onCurrentRowChanged(int row) {

@@ -71,6 +71,7 @@ signals:
     void listChanged();        // entries were added or removed
     void emptied();            // the last entry was removed
     void viewRequested();      // the source, full screen
+    void compareRequested(const std::string& entry);  // the entry against the latest run's result
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,7 +110,7 @@ private:
     QFrame* picSmall;
     QLabel* imgSmall;
     QMenu* mLst;
-    QAction *mDel, *mUndoDelFile, *mClr, *mShowFSrc, *mCopyFileName;
+    QAction *mDel, *mUndoDelFile, *mClr, *mShowFSrc, *mCompareResult, *mCopyFileName;
 };
 
 }  // namespace tavu
