@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -87,16 +88,11 @@ FileListPanel::FileListPanel(WindowState& state, AppContext& context, QWidget* p
     hdrFile->setHighlightSections(false);
     hdrFile->setStretchLastSection(false);
     hdrFile->setMinimumSectionSize(24);
-    const QFontMetrics fm(font());
-    const int pad = 14;
     hdrFile->setSectionResizeMode(kColName, QHeaderView::Stretch);
-    hdrFile->resizeSection(kColPixels, fm.horizontalAdvance(QStringLiteral("8000×6000")) + pad);
-    hdrFile->resizeSection(kColBytes, fm.horizontalAdvance(QStringLiteral("99.9 MB")) + pad);
-    hdrFile->resizeSection(kColResult, fm.horizontalAdvance(QStringLiteral("99.9 MB")) + pad);
-    hdrFile->resizeSection(kColSaving, fm.horizontalAdvance(QStringLiteral("−100%")) + pad);
     hdrFile->setSectionHidden(kColResult, true);
     hdrFile->setSectionHidden(kColSaving, true);
     headerRow->setFixedHeight(hdrFile->sizeHint().height());
+    fitColumns();
     listColumn->addWidget(headerRow);
     listColumn->addWidget(lstFile, 1);
     lstFile->setItemDelegate(new ListColumnsDelegate(
@@ -272,11 +268,29 @@ void FileListPanel::refreshResults() {
     lstFile->viewport()->update();
 }
 
+void FileListPanel::fitColumns() {
+    // The columns are as wide as their longest usual text in the list's font, and the list leaves room
+    // for a readable name beside them, so the header never has to scroll.
+    const QFontMetrics fm(lstFile->font());
+    const int pad = 10;
+    const int widths[] = {0, fm.horizontalAdvance(QStringLiteral("8000×6000")), fm.horizontalAdvance(QStringLiteral("99.9 MB")),
+                          fm.horizontalAdvance(QStringLiteral("99.9 MB")), fm.horizontalAdvance(QStringLiteral("−100%"))};
+    int facts = 0;  // hidden sections count too: they show after a run
+    for (int c = kColPixels; c < kListColumns; ++c) {
+        hdrFile->resizeSection(c, widths[c] + pad);
+        facts += widths[c] + pad;
+    }
+    lstFile->setMinimumWidth(facts + fm.horizontalAdvance(QStringLiteral("IMG_0001.jpg")) + 2 * lstFile->frameWidth() +
+                             lstFile->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    hdrFile->parentWidget()->setFixedHeight(hdrFile->sizeHint().height());
+}
+
 void FileListPanel::placeHeader() {
     QWidget* row = hdrFile->parentWidget();
     const QRect port = lstFile->viewport()->geometry();
     const int x = lstFile->mapTo(row->parentWidget(), port.topLeft()).x();
     hdrFile->setGeometry(x, 0, port.width(), row->height());
+    hdrFile->setOffset(0);
 }
 
 QString FileListPanel::rowToolTip(int row) const {
@@ -449,6 +463,8 @@ bool FileListPanel::eventFilter(QObject* watched, QEvent* event) {
         return true;
     } else if (watched == lstFile->viewport() && event->type() == QEvent::Resize) {
         placeHeader();
+    } else if (watched == lstFile && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)) {
+        fitColumns();  // a skin brought another font
     }
     return QGroupBox::eventFilter(watched, event);
 }

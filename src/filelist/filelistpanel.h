@@ -86,6 +86,7 @@ private:
     void refreshResults();
     // The header follows the list's viewport (its width changes with the scroll bar).
     void placeHeader();
+    void fitColumns();
     // Entries just listed: their headers are read in the background.
     void readFacts(size_t from);
     void updateButtons();
