@@ -20,7 +20,7 @@ using namespace tavu;
 
 namespace {
 
-constexpr uint64_t kBudget = 64ull << 20;
+constexpr uint64_t kBudget = 8ull << 20;
 
 const std::string& PicturePath() {
     static const std::string path = [] {

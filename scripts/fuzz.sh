@@ -26,7 +26,7 @@ run() {  # target
     cp fuzz/corpus/"$t"/* "$dir/corpus/"
     local opts=(-max_total_time="$seconds" -print_final_stats=1 -timeout=10 -artifact_prefix="$dir/artifacts/")
     if [ "$t" = picture ]; then
-        # The decoders keep caches that look like leaks; the target holds pictures to 64 MB.
+        # The decoders keep caches that look like leaks; the target holds pictures to 8 MB.
         opts+=(-rss_limit_mb=1536 -detect_leaks=0)
     else
         opts+=(-rss_limit_mb=512)
