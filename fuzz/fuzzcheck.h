@@ -1,5 +1,5 @@
-// What every fuzz target shares: splitting the input into texts, and a check that stops the
-// run (a finding) when a property of the program does not hold.
+// What every fuzz target shares: splitting the input into texts, a scratch folder, and a check
+// that stops the run (a finding) when a property of the program does not hold.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,15 @@
     } while (0)
 
 namespace tavu::fuzz {
+
+// A new empty folder for the target's files, under $TMPDIR (scripts/fuzz.sh points it at a folder
+// it removes afterwards) or /tmp.
+inline std::string ScratchFolder(const char* name) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tavu-fuzz-" + name + "-XXXXXX";
+    if (!mkdtemp(path.data())) std::abort();
+    return path;
+}
 
 // The input cut at every byte of `separators` (a trailing separator gives no empty last text).
 inline std::vector<std::string> SplitInput(const uint8_t* data, size_t size, std::string_view separators) {

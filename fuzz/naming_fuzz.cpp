@@ -3,9 +3,7 @@
 // of the picture's index (little-endian), then NUL-separated texts: source, prefix, digits,
 // extension. The output folder is a fresh folder holding two files that the names may hit.
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -20,8 +18,7 @@ namespace {
 
 const std::string& OutDir() {
     static const std::string dir = [] {
-        char tmpl[] = "/tmp/tavu-fuzz-naming-XXXXXX";
-        const std::string d = mkdtemp(tmpl) ? tmpl : "/tmp";
+        const std::string d = fuzz::ScratchFolder("naming");
         for (const char* name : {"Tavu_0000.JPG", "noext.tiff"}) std::ofstream(d + "/" + name) << "x";
         return d;
     }();

@@ -7,8 +7,6 @@
 //   7 bit 0 a crop rectangle: corner (bits 1-3) and size (bits 4-7) in 8-pixel steps
 // A picture that would need more than kBudget of memory to draw is passed over, so that the run
 // stays far below its memory limit; the program's own budget is far larger.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -24,10 +22,8 @@ constexpr uint64_t kBudget = 8ull << 20;
 
 const std::string& PicturePath() {
     static const std::string path = [] {
-        char tmpl[] = "/tmp/tavu-fuzz-picture-XXXXXX";
-        const std::string dir = mkdtemp(tmpl) ? tmpl : "/tmp";
         SetImageIOThreads(1);
-        return dir + "/picture";
+        return fuzz::ScratchFolder("picture") + "/picture";
     }();
     return path;
 }

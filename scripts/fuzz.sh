@@ -19,6 +19,7 @@ cmake --build build-fuzz -j "$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work  # the targets' scratch folders go with it
 
 run() {  # target
     local t=$1 dir=$work/$1
