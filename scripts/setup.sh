@@ -9,6 +9,8 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build pkg-config g++ ccache
+  # fuzzing (scripts/fuzz.sh): clang and its libFuzzer and sanitizer runtimes
+  clang libclang-rt-14-dev
   # engine and window libraries
   libvips-dev qt6-base-dev
   # tests and benchmarks

@@ -2,7 +2,8 @@
 # Installs what is needed, builds everything and runs the whole test suite:
 #   1. the normal build (program, engine, window tests) and all its tests;
 #   2. the installed program and the Debian package (scripts/check_install.sh);
-#   3. the engine again under AddressSanitizer + UndefinedBehaviorSanitizer, and its tests.
+#   3. the engine again under AddressSanitizer + UndefinedBehaviorSanitizer, and its tests;
+#   4. the fuzz targets, 30 s each (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -29,3 +30,6 @@ echo "== engine under AddressSanitizer + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVU_SANITIZE=ON -DTAVU_ENGINE_ONLY=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+echo "== fuzzing"
+bash scripts/fuzz.sh

@@ -91,7 +91,8 @@ bool IsValidUtf8(const std::string& s) {
 bool GbkToUtf8(const std::string& gbk, std::string& utf8) {
     iconv_t cd = iconv_open("UTF-8", "GBK");
     if (cd == iconv_t(-1)) return false;
-    std::string out(gbk.size() * 2 + 16, '\0');
+    // A GBK byte becomes at most three bytes of UTF-8: the single byte 0x80 is "€" (E2 82 AC).
+    std::string out(gbk.size() * 3 + 16, '\0');
     char* in = const_cast<char*>(gbk.data());
     size_t inLeft = gbk.size();
     char* o = out.data();

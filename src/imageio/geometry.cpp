@@ -76,11 +76,14 @@ DrawGeometry PlainGeometry(int w0, int h0, const DrawParams& p) {
     return g;
 }
 
+int Saturated(long long v) { return int(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
 // A rectangle of a picture turned a quarter (`turn` +1 clockwise, -1 counter-clockwise) back in
-// the unturned picture, which is `unturnedW` x `unturnedH`.
+// the unturned picture, which is `unturnedW` x `unturnedH`. A rectangle far off the canvas (an
+// enormous offset) stays off it: the arithmetic saturates instead of overflowing.
 IntRect Unturn(const IntRect& r, int turn, int unturnedW, int unturnedH) {
-    if (turn > 0) return {r.y, unturnedH - (r.x + r.w), r.h, r.w};
-    return {unturnedW - (r.y + r.h), r.x, r.h, r.w};
+    if (turn > 0) return {r.y, Saturated(0LL + unturnedH - r.x - r.w), r.h, r.w};
+    return {Saturated(0LL + unturnedW - r.y - r.h), r.x, r.h, r.w};
 }
 
 }  // namespace
@@ -110,8 +113,9 @@ DrawGeometry ComputeGeometry(int w0, int h0, const DrawParams& p) {
         g.source = Unturn(t.source, p.quarterTurn, crop.w, crop.h);
         g.destination = Unturn(t.destination, p.quarterTurn, g.canvasWidth, g.canvasHeight);
     }
-    g.source.x += crop.x;
-    g.source.y += crop.y;
+    // Saturating: a target of zero or below (no canvas) may leave a source far outside.
+    g.source.x = Saturated(0LL + g.source.x + crop.x);
+    g.source.y = Saturated(0LL + g.source.y + crop.y);
     return g;
 }
 

@@ -317,8 +317,11 @@ std::optional<bool> ReadFlag(std::string_view text) {
 std::optional<float> ReadSingle(std::string_view text) {
     const auto value = ParseNumberOrWord(text);
     if (!value) return std::nullopt;
-    if (std::fabs(*value) > static_cast<double>(std::numeric_limits<float>::max()))
-        return std::nullopt;
+    // Out of range is what would round to infinity: the largest float plus half its last step
+    // and beyond. Just above the largest float still reads as it, so that the 15 digits
+    // WriteSingle gives it ("3.40282346638529e+38") read back.
+    static const double limit = std::ldexp(1.0, 128) - std::ldexp(1.0, 103);
+    if (std::fabs(*value) >= limit) return std::nullopt;
     return static_cast<float>(*value);
 }
 

@@ -139,6 +139,15 @@ TEST(SizePresets, LinesFieldsAndEncodings) {
     ASSERT_EQ(g.size(), 1u);
     EXPECT_EQ(g[0].name, "一寸");
     EXPECT_EQ(g[0].height, "413");
+    // "€" is one byte in GBK and three in UTF-8: a name of many of them still converts.
+    std::vector<uint8_t> euros(20, 0x80);
+    for (char c : std::string(";1;2\n")) euros.push_back(uint8_t(c));
+    WriteBytes(t.file("euro.ini"), euros);
+    const auto e = LoadSizePresets(t.file("euro.ini"));
+    ASSERT_EQ(e.size(), 1u);
+    std::string twentyEuros;
+    for (int i = 0; i < 20; ++i) twentyEuros += "€";
+    EXPECT_EQ(e[0].name, twentyEuros);
     EXPECT_TRUE(LoadSizePresets(t.file("missing.ini")).empty());
 }
 

@@ -170,3 +170,35 @@ TEST(Geometry, ACropRectangleIsTheWholePictureForTheSizing) {
     p.cropX = 0, p.cropW = 0;
     EXPECT_EQ(CropArea(400, 300, p), (IntRect{0, 0, 400, 300}));
 }
+
+TEST(Geometry, EnormousOffsetsAndTargetsStayOffTheCanvasWithoutOverflow) {
+    // "--offset 3e9,0 --rotate cw": the picture lies far beyond the turned canvas, and stays there
+    // when the layout is carried back to the unturned picture.
+    auto offCanvas = [](const DrawGeometry& g) {
+        const IntRect& d = g.destination;
+        return int64_t(d.x) + d.w <= 0 || d.x >= g.canvasWidth || int64_t(d.y) + d.h <= 0 || d.y >= g.canvasHeight;
+    };
+    DrawParams widthLimit;
+    widthLimit.width = 800;
+    for (float offset : {3e9f, -3e9f, 1e30f})
+        for (int turn : {1, -1})
+            for (DrawParams p : {widthLimit, Custom(300, 200)}) {
+                p.quarterTurn = turn;
+                p.offsetX = offset;
+                const DrawGeometry g = ComputeGeometry(4000, 3000, p);
+                EXPECT_GE(g.canvasWidth, 1);
+                EXPECT_TRUE(offCanvas(g)) << offset << " " << turn << " " << p.sizeMode;
+                p.offsetX = 0;
+                p.offsetY = offset;
+                EXPECT_TRUE(offCanvas(ComputeGeometry(4000, 3000, p))) << offset << " " << turn << " " << p.sizeMode;
+            }
+    // Fit inside keeps the offset across the bands only; turned, the canvas is still the target's.
+    DrawParams fit = Custom(300, 200, 0);
+    fit.quarterTurn = 1;
+    fit.offsetX = fit.offsetY = 3e9f;
+    EXPECT_EQ(ComputeGeometry(4000, 3000, fit).canvasWidth, 200);
+    // A negative width with crop to fill gives no canvas, inside a crop rectangle too.
+    DrawParams c = Custom(-100, 0.001f);
+    c.cropX = 100, c.cropY = 50, c.cropW = 200, c.cropH = 100;
+    EXPECT_LT(ComputeGeometry(400, 300, c).canvasWidth, 1);
+}

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,12 @@ TEST(SettingsConversion, FlagsAndSingles) {
     EXPECT_EQ(ReadSingle("2.5E-1"), 0.25f);
     EXPECT_EQ(ReadSingle("1e-60"), 0.0f);
     EXPECT_EQ(ReadSingle("1e39"), std::nullopt);
+    // The largest float, written with 15 digits, lies just above it and still reads back;
+    // half a step further rounds to infinity and is out of range.
+    const float largest = std::numeric_limits<float>::max();
+    EXPECT_EQ(ReadSingle(WriteSingle(largest)), largest);
+    EXPECT_EQ(ReadSingle("-" + WriteSingle(largest)), -largest);
+    EXPECT_EQ(ReadSingle("3.4028235677973366e38"), std::nullopt);
     EXPECT_EQ(WriteSingle(0.25), "0.25");
     EXPECT_EQ(WriteSingle(0), "0");
     EXPECT_EQ(WriteSingle(-0.0), "0");
