@@ -9,10 +9,13 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build pkg-config g++ ccache
-  # engine and window libraries
-  libvips-dev qt6-base-dev
+  # engine and window libraries (libvips reads HEIC/HEIF/AVIF through libheif and WebP through
+  # libwebp; libexif for the EXIF block results may keep)
+  libvips-dev qt6-base-dev libheif-dev libwebp-dev libexif-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev libvips-tools imagemagick hyperfine time
+  # HEIC/AVIF encoders for the test pictures (libheif's x265 and aom), and heif-enc/heif-info
+  libheif1 libheif-examples
   # running the window headless, and Chinese text (also Qt's own buttons and dialogs)
   xvfb xauth fonts-wqy-microhei qt6-translations-l10n
   # trying the window as a user would: a window manager, pointer and keys, window properties

@@ -36,6 +36,8 @@ public:
     int currentRow = -1;
     // Crop rectangles by entry (source pixels of the upright picture).
     std::map<std::string, IntRect> crops;
+    // The folder an entry was found below when a folder was added with its subfolders.
+    std::map<std::string, std::string> bases;
 
     // Size: the size list's entry and the two boxes' texts.
     int iSizeMode = 0;

@@ -20,9 +20,11 @@ void Start() {
     // A file rewritten at the same path must be read again, never served from a cache.
     vips_cache_set_max(0);
     // Only the decoders for the picture formats the program takes; everything else stays shut.
+    // The HEIF loader reads HEIC, HEIF and AVIF (libheif).
     vips_operation_block_set("VipsForeignLoad", TRUE);
     for (const char* name : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadNsgif",
-                             "VipsForeignLoadTiff", "VipsForeignLoadWebp", "VipsForeignLoadMagick"})
+                             "VipsForeignLoadTiff", "VipsForeignLoadWebp", "VipsForeignLoadHeif",
+                             "VipsForeignLoadMagick"})
         vips_operation_block_set(name, FALSE);
     g_started = true;
 }

@@ -8,8 +8,34 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "imageio/encodeoptions.h"
 
 namespace tavu {
+
+// Gives the image (which must be a copy of its own: this changes it) an EXIF block to save.
+inline void AttachExif(vips::VImage& img, const std::vector<uint8_t>& exif) {
+    vips_image_set_blob_copy(img.get_image(), VIPS_META_EXIF_NAME, exif.data(), exif.size());
+}
+
+// The JPEG encoder's chroma subsampling for a choice; `fullChromaIfAuto` turns the encoder's own
+// choice into full chroma (the size search's way up to a lower bound).
+inline VipsForeignSubsample SubsampleMode(JpegSubsample s, bool fullChromaIfAuto) {
+    switch (s) {
+        case JpegSubsample::Yuv420: return VIPS_FOREIGN_SUBSAMPLE_ON;
+        case JpegSubsample::Yuv444: return VIPS_FOREIGN_SUBSAMPLE_OFF;
+        case JpegSubsample::Auto: break;
+    }
+    return fullChromaIfAuto ? VIPS_FOREIGN_SUBSAMPLE_OFF : VIPS_FOREIGN_SUBSAMPLE_AUTO;
+}
+
+// The WebP encoder's options: lossy at the quality (0 acts as 1), or lossless.
+inline vips::VOption* WebpOptions(int quality, bool lossless) {
+    auto* o = vips::VImage::option()->set("Q", std::clamp(quality, 1, 100));
+    if (lossless) o->set("lossless", true);
+    return o;
+}
 
 // Exactly w x h: a resize may round one pixel either way.
 inline vips::VImage ExactSize(vips::VImage img, int w, int h) {

@@ -51,7 +51,7 @@ TEST(Cli, BadUsageExitsTwoWithAReason) {
         {{"--preset", "无此尺寸", a}, "没有名为"},
         {{"-w", "800", "--original", a}, "只能选一个"},
         {{"--anchor", "left", a}, "--anchor"},
-        {{"-f", "webp", a}, "不支持的格式"},
+        {{"-f", "heic", a}, "不支持的格式"},
         {{}, "没有指定"},
         {{c.dir.file("notes.txt")}, "没有添加要处理的图片！"},
     };
