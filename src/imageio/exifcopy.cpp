@@ -60,9 +60,22 @@ struct ExifDataRef {
     }
 };
 
+// The block as libexif reads it: "Exif\0\0" and the TIFF structure. HEIF files hold the TIFF
+// structure alone (libheif's offset already removed).
+std::vector<uint8_t> WithExifHeader(const std::vector<uint8_t>& in) {
+    static const uint8_t kHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
+    const bool tiff = in.size() >= 4 && ((in[0] == 'I' && in[1] == 'I' && in[2] == 42 && in[3] == 0) ||
+                                         (in[0] == 'M' && in[1] == 'M' && in[2] == 0 && in[3] == 42));
+    if (!tiff) return in;
+    std::vector<uint8_t> out(kHeader, kHeader + 6);
+    out.insert(out.end(), in.begin(), in.end());
+    return out;
+}
+
 }  // namespace
 
-std::vector<uint8_t> FilterExif(const std::vector<uint8_t>& in, bool keepGps) {
+std::vector<uint8_t> FilterExif(const std::vector<uint8_t>& source, bool keepGps) {
+    const std::vector<uint8_t> in = WithExifHeader(source);
     if (in.size() < 8) return {};
     ExifDataRef ed{exif_data_new()};
     if (!ed.d) return {};

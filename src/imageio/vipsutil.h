@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imageio/encodeoptions.h"
+#include "imageio/vipsinit.h"
 
 namespace tavu {
 
@@ -79,14 +80,16 @@ inline vips::VImage ToSrgbValues8(vips::VImage img, bool greyToRgb) {
 
 // The ImageMagick loader is opened for Windows bitmaps only: it would read dozens of other formats
 // (XPM, MIFF, ICO, ...) whatever the file is called. True when libvips would read the file with a
-// loader we mean: any of the others, or ImageMagick for a file that begins with "BM". A file no
-// loader takes is true here and fails when it is opened.
+// loader we mean: one of the open ones, or ImageMagick for a file that begins with "BM". A file
+// no loader takes is true here and fails when it is opened.
 inline bool LoaderAccepted(const std::string& path) {
     const char* loader = vips_foreign_find_load(path.c_str());
     if (!loader) {
         vips_error_clear();
         return true;
     }
+    // A loader that is shut (PDF, SVG, ...) recognises the content: it is none of our formats.
+    if (!IsOpenLoader(loader)) return false;
     if (std::strstr(loader, "Magick") == nullptr) return true;
     char sig[2] = {0, 0};
     FILE* f = std::fopen(path.c_str(), "rb");
