@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filelist/filelist.h"
+#include "imageio/exifcopy.h"
 #include "filelist/pathtext.h"
 
 namespace tavu {
@@ -122,7 +123,10 @@ std::optional<EncodeChoice> WindowState::previewEncodeChoice() const {
     if (!o.sizeTarget.active() || currentSource.empty()) return std::nullopt;
     const std::string ext = o.format == kKeepFormatChoice ? KeepSourceFormat(currentSource).extension : o.format;
     if (!SizeSearchApplies(ext, o.sizeTarget)) return std::nullopt;
-    return EncodeChoiceOf(o);
+    EncodeChoice c = EncodeChoiceOf(o);
+    // The kept shooting data counts towards the size, as in the run.
+    if (o.keepExif) c.exif = ResultExif(currentSource, o.keepGps);
+    return c;
 }
 
 QStringList WindowState::entries() const {
