@@ -25,13 +25,15 @@ struct Source {
     bool writtenAsJpeg;  // the kept format cannot be written
 };
 
-// HEIC and AVIF through libheif (skipped where the encoder is missing), WebP and JPEG with EXIF.
+// HEIC and AVIF through libheif (skipped where the encoder is missing), turned by HEIF's rotation
+// box and, as phones write them, also saying so in their EXIF block (which must not turn them a
+// second time); WebP and JPEG turned by EXIF alone.
 std::vector<Source> MakeTurnedSources(const TempDir& t, std::vector<std::string>& skipped) {
     std::vector<Source> s;
     const std::vector<uint8_t> exif6 = MakeExif({.orientation = 6});
-    if (WriteHeif(t.file("phone.HEIC"), 120, 80, Halves, false, 6)) s.push_back({t.file("phone.HEIC"), true});
+    if (WriteHeif(t.file("phone.HEIC"), 120, 80, Halves, false, 6, exif6)) s.push_back({t.file("phone.HEIC"), true});
     else skipped.push_back("HEIC");
-    if (WriteHeif(t.file("phone.avif"), 120, 80, Halves, true, 6)) s.push_back({t.file("phone.avif"), true});
+    if (WriteHeif(t.file("phone.avif"), 120, 80, Halves, true, 6, exif6)) s.push_back({t.file("phone.avif"), true});
     else skipped.push_back("AVIF");
     WriteWithExif(t.file("app.webp"), 120, 80, Halves, exif6);
     s.push_back({t.file("app.webp"), false});
