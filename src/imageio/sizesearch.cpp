@@ -36,7 +36,10 @@ bool Encode(const VImage& img, int quality, bool fullChroma, int dpi, bool webp,
         const bool exif = !e.exif.empty();
         VImage x = img;
         if (exif) {
-            x = img.copy();
+            // The EXIF block states the resolution too (from the image's): the same as the JFIF header.
+            auto* copy = VImage::option();
+            if (dpi > 0) copy->set("xres", dpi / 25.4)->set("yres", dpi / 25.4);
+            x = img.copy(copy);
             AttachExif(x, e.exif);
         }
         VipsBlob* blob = nullptr;

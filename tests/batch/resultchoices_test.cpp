@@ -113,6 +113,7 @@ TEST(ResultChoices, ProgressiveAndSubsamplingReadBackWithOrWithoutTheSizeSearch)
         {"auto at 95", false, JpegSubsample::Auto, 95, false, 0, "4:4:4"},
         {"searched, progressive, 444", true, JpegSubsample::Yuv444, 85, true, 1, "4:4:4"},
         {"searched with a dpi", true, JpegSubsample::Auto, 85, true, 1, "4:2:0"},
+        {"plain with a dpi", true, JpegSubsample::Yuv444, 85, false, 1, "4:4:4"},
     };
     BatchRunner r;
     int n = 0;
@@ -122,7 +123,7 @@ TEST(ResultChoices, ProgressiveAndSubsamplingReadBackWithOrWithoutTheSizeSearch)
         o.subsample = k.subsample;
         o.quality = k.quality;
         if (k.ranged) o.sizeTarget = {std::nullopt, 200};
-        if (k.ranged && std::string(k.name).find("dpi") != std::string::npos) o.dpi = 300;
+        if (std::string(k.name).find("dpi") != std::string::npos) o.dpi = 300;
         ASSERT_EQ(r.run({src}, o).written, 1u) << k.name;
         const std::string out = o.naming.outDir + "/photo.jpg";
         EXPECT_EQ(HeaderInt(out, "jpeg-multiscan", 0), k.multiscan) << k.name;
@@ -175,6 +176,10 @@ TEST(ResultChoices, ShootingDataByChoiceWithoutPositionThumbnailOrNames) {
         EXPECT_TRUE(Has(f, "exif-ifd3-GPSLatitude")) << f;
         EXPECT_EQ(HeaderField(f, "exif-ifd0-Orientation").substr(0, 1), "1") << f;
     }
+    // With a resolution the EXIF block says the same as the JFIF header.
+    ASSERT_EQ(RunCli(t, {"-w", "60", "--keep-exif", "--dpi", "300", "-o", t.file("dpi"), jpg}, err), 0) << err;
+    EXPECT_NEAR(std::stod(HeaderField(t.file("dpi/camera.jpg"), "xres")) * 25.4, 300, 0.5);
+    EXPECT_NE(HeaderField(t.file("dpi/camera.jpg"), "exif-ifd0-XResolution").find("(300.0"), std::string::npos);
     // --keep-gps alone is a mistake worth naming.
     EXPECT_EQ(RunCli(t, {"--keep-gps", "-o", t.file("x"), jpg}, err), 2);
     EXPECT_NE(err.find("--keep-exif"), std::string::npos);
