@@ -11,10 +11,13 @@ packages=(
   cmake ninja-build pkg-config g++ ccache
   # fuzzing (scripts/fuzz.sh): clang and its libFuzzer and sanitizer runtimes
   clang libclang-rt-14-dev
-  # engine and window libraries
-  libvips-dev qt6-base-dev
+  # engine and window libraries (libvips reads HEIC/HEIF/AVIF through libheif and WebP through
+  # libwebp; libexif for the EXIF block results may keep)
+  libvips-dev qt6-base-dev libheif-dev libwebp-dev libexif-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev libvips-tools imagemagick hyperfine time
+  # HEIC/AVIF encoders for the test pictures (libheif's x265 and aom), and heif-enc/heif-info
+  libheif1 libheif-examples
   # running the window headless, and Chinese text (also Qt's own buttons and dialogs)
   xvfb xauth fonts-wqy-microhei qt6-translations-l10n
   # trying the window as a user would: a window manager, pointer and keys, window properties

@@ -114,9 +114,53 @@ QWidget* OptionsDialog::buildGeneralPage() {
     auto* qRow = new QHBoxLayout;
     qRow->addWidget(sliderQuality_, 1);
     qRow->addWidget(spinQuality_);
-    qForm->addRow(QStringLiteral("JPEG 压缩质量:"), qRow);
+    qForm->addRow(QStringLiteral("JPEG/WebP 压缩质量:"), qRow);
     qForm->addRow(Hint(QStringLiteral("0 - 100，数值越大画质越好，文件也越大。85 兼顾画质与大小；100 的文件常是 85 的两三倍。")));
     lay->addWidget(quality);
+
+    // How JPEG and WebP results are encoded.
+    auto* encoding = new QGroupBox(QStringLiteral("JPEG 与 WebP"));
+    auto* encForm = new QFormLayout(encoding);
+    chkProgressive_ = new QCheckBox(QStringLiteral("渐进式 JPEG"));
+    chkProgressive_->setObjectName(QStringLiteral("chkProgressive"));
+    chkProgressive_->setToolTip(QStringLiteral("网页上先显示模糊的整张图,再逐渐变清晰;文件通常略小"));
+    encForm->addRow(chkProgressive_);
+    cmbSubsample_ = new QComboBox;
+    cmbSubsample_->setObjectName(QStringLiteral("cmbSubsample"));
+    for (const char* c : {"自动", "4:2:0", "4:4:4"}) cmbSubsample_->addItem(QString::fromUtf8(c));
+    encForm->addRow(QStringLiteral("JPEG 色度抽样:"), cmbSubsample_);
+    chkWebPLossless_ = new QCheckBox(QStringLiteral("WebP 无损压缩"));
+    chkWebPLossless_->setObjectName(QStringLiteral("chkWebPLossless"));
+    encForm->addRow(chkWebPLossless_);
+    encForm->addRow(Hint(QStringLiteral("自动:质量低于 90 时为 4:2:0,否则为 4:4:4。4:4:4 保留全部颜色细节,文件更大。"
+                                        "设定了文件大小范围时,WebP 按质量压缩,不用无损。")));
+    lay->addWidget(encoding);
+
+    // What results carry over from their sources.
+    auto* meta = new QGroupBox(QStringLiteral("图片信息"));
+    auto* metaLay = new QVBoxLayout(meta);
+    chkKeepExif_ = new QCheckBox(QStringLiteral("保留拍摄信息"));
+    chkKeepExif_->setObjectName(QStringLiteral("chkKeepExif"));
+    chkKeepExif_->setToolTip(QStringLiteral("保留拍摄时间、相机型号和曝光参数(JPEG、PNG、WebP 结果)"));
+    chkKeepGps_ = new QCheckBox(QStringLiteral("保留位置信息"));
+    chkKeepGps_->setObjectName(QStringLiteral("chkKeepGps"));
+    chkKeepGps_->setToolTip(QStringLiteral("照片中记录的拍摄地点(GPS),分享前请注意"));
+    chkKeepMTime_ = new QCheckBox(QStringLiteral("保留文件时间"));
+    chkKeepMTime_->setObjectName(QStringLiteral("chkKeepMTime"));
+    chkKeepMTime_->setToolTip(QStringLiteral("结果文件的修改时间与原图片相同"));
+    chkKeepTree_ = new QCheckBox(QStringLiteral("保持子文件夹结构"));
+    chkKeepTree_->setObjectName(QStringLiteral("chkKeepTree"));
+    chkKeepTree_->setToolTip(QStringLiteral("连同子文件夹添加的图片,在输出文件夹中按原来的子文件夹保存"));
+    auto* gpsRow = new QHBoxLayout;
+    gpsRow->addSpacing(20);
+    gpsRow->addWidget(chkKeepGps_);
+    metaLay->addWidget(chkKeepExif_);
+    metaLay->addLayout(gpsRow);
+    metaLay->addWidget(chkKeepMTime_);
+    metaLay->addWidget(chkKeepTree_);
+    metaLay->addWidget(Hint(QStringLiteral("不勾选时结果不带任何拍摄信息。保留时方向标记设为正常(图片已转正),缩略图去掉。")));
+    connect(chkKeepExif_, &QCheckBox::toggled, chkKeepGps_, &QWidget::setEnabled);
+    lay->addWidget(meta);
 
     // Crop or fit, and which part of the picture a crop keeps.
     auto* fit = new QGroupBox(QStringLiteral("图片适应目标尺寸"));
@@ -183,7 +227,7 @@ QWidget* OptionsDialog::buildGeneralPage() {
     vForm->addRow(chkShowToday_);
     lay->addWidget(view);
 
-    for (auto* form : {qForm, aForm, vForm}) form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    for (auto* form : {qForm, encForm, aForm, vForm}) form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     return page;
 }
 
@@ -222,6 +266,14 @@ void OptionsDialog::load(const Settings& s) {
     chkOpenFolder_->setChecked(s.bAutoODir != 0);
     chkSaveErr_->setChecked(s.bSaveErr != 0);
     cmbExisting_->setCurrentIndex(std::clamp<int>(s.iExisting, 0, 2));
+    chkProgressive_->setChecked(s.bJpegProgressive != 0);
+    cmbSubsample_->setCurrentIndex(std::clamp<int>(s.iJpegSubsample, 0, 2));
+    chkWebPLossless_->setChecked(s.bWebPLossless != 0);
+    chkKeepExif_->setChecked(s.bKeepExif != 0);
+    chkKeepGps_->setChecked(s.bKeepGps != 0);
+    chkKeepGps_->setEnabled(chkKeepExif_->isChecked());
+    chkKeepMTime_->setChecked(s.bKeepMTime != 0);
+    chkKeepTree_->setChecked(s.bKeepTree != 0);
     spinSlide_->setValue(std::clamp<int>(s.iSlideTime, 1, kMaxSlideSeconds));
     chkShowToday_->setChecked(s.bShowToday == 1);
     txtPdfTitle_->setText(FromUtf8(s.sPDF1));
@@ -241,6 +293,13 @@ OptionsDialog::Values OptionsDialog::current() const {
     v.bAutoODir = chkOpenFolder_->isChecked() ? 1 : 0;
     v.bSaveErr = chkSaveErr_->isChecked() ? 1 : 0;
     v.iExisting = int16_t(cmbExisting_->currentIndex());
+    v.bJpegProgressive = chkProgressive_->isChecked() ? 1 : 0;
+    v.iJpegSubsample = int16_t(cmbSubsample_->currentIndex());
+    v.bWebPLossless = chkWebPLossless_->isChecked() ? 1 : 0;
+    v.bKeepExif = chkKeepExif_->isChecked() ? 1 : 0;
+    v.bKeepGps = chkKeepGps_->isChecked() ? 1 : 0;
+    v.bKeepMTime = chkKeepMTime_->isChecked() ? 1 : 0;
+    v.bKeepTree = chkKeepTree_->isChecked() ? 1 : 0;
     v.iSlideTime = int16_t(spinSlide_->value());
     v.bShowToday = chkShowToday_->isChecked() ? 1 : 0;
     v.sPDF1 = txtPdfTitle_->text().toStdString();
@@ -282,6 +341,13 @@ void OptionsDialog::accept() {
     number("iXCutMode", &Values::iXCutMode, settings_.iXCutMode);
     number("iYCutMode", &Values::iYCutMode, settings_.iYCutMode);
     number("bSmartCut", &Values::bSmartCut, settings_.bSmartCut);
+    number("bJpegProgressive", &Values::bJpegProgressive, settings_.bJpegProgressive);
+    number("iJpegSubsample", &Values::iJpegSubsample, settings_.iJpegSubsample);
+    number("bWebPLossless", &Values::bWebPLossless, settings_.bWebPLossless);
+    number("bKeepExif", &Values::bKeepExif, settings_.bKeepExif);
+    number("bKeepGps", &Values::bKeepGps, settings_.bKeepGps);
+    number("bKeepMTime", &Values::bKeepMTime, settings_.bKeepMTime);
+    number("bKeepTree", &Values::bKeepTree, settings_.bKeepTree);
     text("sPDF1", &Values::sPDF1, settings_.sPDF1);
     text("sPDF2", &Values::sPDF2, settings_.sPDF2);
     text("sPDF3", &Values::sPDF3, settings_.sPDF3);

@@ -48,6 +48,8 @@ private:
     struct Values {
         int16_t iJPGQ = 0, bPicJQ = 0, iXCutMode = 0, iYCutMode = 0, bSmartCut = 0;
         int16_t bAutoODir = 0, bSaveErr = 0, iSlideTime = 0, bShowToday = 0, iExisting = 0;
+        int16_t bJpegProgressive = 0, iJpegSubsample = 0, bWebPLossless = 0;
+        int16_t bKeepExif = 0, bKeepGps = 0, bKeepMTime = 0, bKeepTree = 0;
         std::string sPDF1, sPDF2, sPDF3;
     };
 
@@ -74,6 +76,13 @@ private:
     QComboBox* cmbExisting_ = nullptr;  // 覆盖 / 跳过 / 自动改名
     QCheckBox* chkSmartCut_ = nullptr;  // the "智能" anchor: the anchors below then do not apply
     QWidget *xAnchorRow_ = nullptr, *yAnchorRow_ = nullptr;
+    QCheckBox* chkProgressive_ = nullptr;  // progressive JPEG
+    QComboBox* cmbSubsample_ = nullptr;    // 自动 / 4:2:0 / 4:4:4
+    QCheckBox* chkWebPLossless_ = nullptr;
+    QCheckBox* chkKeepExif_ = nullptr;     // 保留拍摄信息
+    QCheckBox* chkKeepGps_ = nullptr;      // 保留位置信息 (only with the shooting data)
+    QCheckBox* chkKeepMTime_ = nullptr;    // 保留文件时间
+    QCheckBox* chkKeepTree_ = nullptr;     // 保持子文件夹结构
     QCheckBox* chkOpenFolder_ = nullptr;
     QCheckBox* chkSaveErr_ = nullptr;
     QSpinBox* spinSlide_ = nullptr;

@@ -161,7 +161,7 @@ void OutputPanel::load() {
     state_.digitsText = txtNum->text();
     state_.sOutDir = ctx_.workDir + QStringLiteral("/zp");
     emit outputFolderChanged(state_.sOutDir, state_.sOutDir);
-    for (const char* f : {"原格式", "jpg", "png", "tiff", "bmp"}) cmbEncode->addItem(U(f));
+    for (const char* f : {"原格式", "jpg", "png", "tiff", "bmp", "webp"}) cmbEncode->addItem(U(f));
     cmbEncode->setCurrentIndex(0);
     state_.sOutExt = cmbEncode->currentText();
     const Settings& s = state_.settings;

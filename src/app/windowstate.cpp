@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filelist/filelist.h"
+#include "imageio/exifcopy.h"
 #include "filelist/pathtext.h"
 
 namespace tavu {
@@ -98,6 +99,20 @@ BatchOptions WindowState::batchOptions() const {
     o.autoOpenFolder = settings.bAutoODir;
     o.saveErrorLog = settings.bSaveErr;
     o.existing = ExistingPolicy(std::clamp<int>(settings.iExisting, 0, 2));
+    o.progressive = settings.bJpegProgressive != 0;
+    o.subsample = JpegSubsample(std::clamp<int>(settings.iJpegSubsample, 0, 2));
+    o.webpLossless = settings.bWebPLossless != 0;
+    o.keepExif = settings.bKeepExif != 0;
+    o.keepGps = o.keepExif && settings.bKeepGps != 0;
+    o.keepMTime = settings.bKeepMTime != 0;
+    o.keepTree = settings.bKeepTree != 0;
+    if (o.keepTree && list && !bases.empty()) {
+        o.entryBases.reserve(list->size());
+        for (const std::string& e : list->entries()) {
+            const auto it = bases.find(e);
+            o.entryBases.push_back(it == bases.end() ? std::string() : it->second);
+        }
+    }
     if (list && !crops.empty()) {
         o.entryCrops.reserve(list->size());
         for (const std::string& e : list->entries()) o.entryCrops.push_back(cropOf(e));

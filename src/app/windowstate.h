@@ -39,6 +39,8 @@ public:
     std::map<std::string, IntRect> crops;
     // What the latest run made of each picture, by entry; emptied when a run starts.
     std::map<std::string, PictureResult> results;
+    // The folder an entry was found below when a folder was added with its subfolders.
+    std::map<std::string, std::string> bases;
 
     // Size: the size list's entry and the two boxes' texts.
     int iSizeMode = 0;

@@ -8,6 +8,7 @@
 #include <new>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "imageio/encode.h"
+#include "imageio/exifcopy.h"
 #include "imageio/tempfiles.h"
 #include "imageio/render.h"
 #include "imageio/vipsinit.h"
@@ -35,6 +37,7 @@ ResultFormat ResultFormatOf(const std::string& entry, const BatchOptions& o) {
     if (o.format == kKeepFormatChoice) {
         const KeepFormat k = KeepSourceFormat(entry);
         out.bitmapWriter = k.bitmapWriter;
+        out.asJpeg = k.asJpeg;
         out.ext = k.extension;
     } else if (LowerAscii(o.format) == "bmp") {
         out.bitmapWriter = true;
@@ -51,11 +54,13 @@ std::string EncodeRefusal(const Canvas& canvas, const ResultFormat& f) {
     return {};
 }
 
-bool EncodeForRun(const Canvas& canvas, const std::string& path, const ResultFormat& f, const BatchOptions& o,
-                  SizeInfo& info, WriteError& err) {
+bool EncodeForRun(const Canvas& canvas, const std::string& entry, const std::string& path, const ResultFormat& f,
+                  const BatchOptions& o, SizeInfo& info, WriteError& err) {
     info = {};
     if (f.bitmapWriter) return EncodeToFile(canvas, path, f.ext, o.quality, kTiffColourDepth, kTiffNoCompression, &err);
-    return EncodeResult(canvas, path, f.ext, EncodeChoiceOf(o), info, err);
+    EncodeChoice choice = EncodeChoiceOf(o);
+    if (o.keepExif) choice.exif = ResultExif(entry, o.keepGps);  // the kept shooting data counts towards the size
+    return EncodeResult(canvas, path, f.ext, choice, info, err);
 }
 
 EncodeChoice EncodeChoiceOf(const BatchOptions& o) {
@@ -65,6 +70,9 @@ EncodeChoice EncodeChoiceOf(const BatchOptions& o) {
     c.sizePad = o.sizePad;
     c.dpi = o.dpi;
     c.pixelSizeFree = o.render.sizeMode == kSizeWidthLimit || o.render.sizeMode == kSizeOriginal;
+    c.progressive = o.progressive;
+    c.subsample = o.subsample;
+    c.webpLossless = o.webpLossless;
     return c;
 }
 
@@ -117,6 +125,20 @@ uint64_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? uint64_t(st.st_size) : 0;
 }
 
+// The path the naming rule gives an entry: in the output folder, or with the folder structure
+// kept, in its subfolder there.
+std::string WantedPath(size_t index, const std::string& entry, const BatchOptions& o, const ResultFormat& out) {
+    if (!o.keepTree || index >= o.entryBases.size()) return ResultPath(o.naming, entry, int(index), out.ext);
+    NamingRule rule = o.naming;
+    rule.outDir = TreeOutDir(o.naming.outDir, o.entryBases[index], entry);
+    return ResultPath(rule, entry, int(index), out.ext);
+}
+
+std::string FolderOfPath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 // One picture rendered and encoded, waiting for its turn to be renamed into place.
 struct Pending {
     PictureResult result;
@@ -124,6 +146,15 @@ struct Pending {
     std::string wanted;      // the name the naming rule gave (for a further " (n)")
     bool noReplace = false;  // the rename must not replace a file
 };
+
+// With the folder structure kept, a result's subfolder is made when its first result is saved.
+bool MakeResultFolder(const std::string& output, const BatchOptions& o, WriteError& err) {
+    if (!o.keepTree) return true;
+    std::error_code ec;
+    std::filesystem::create_directories(FolderOfPath(output), ec);
+    if (ec) err = {ec.value(), WriteErrorText(ec.value())};
+    return !ec;
+}
 
 constexpr const char* kSourceProtected = "结果文件与原图片是同一个文件,为保护原图片未保存";
 constexpr const char* kOutOfMemory = "内存不足";
@@ -142,7 +173,7 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     }
     const ResultFormat out = ResultFormatOf(entry, o);
     r.output = plan.path;
-    p.wanted = ResultPath(o.naming, entry, int(index), out.ext);
+    p.wanted = WantedPath(index, entry, o, out);
     p.noReplace = plan.noReplace;
 
     // Render. Size texts that are not numbers leave the canvas empty; the save then fails.
@@ -181,8 +212,13 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     const std::string refusal = EncodeRefusal(canvas, out);
     if (!refusal.empty()) {
         err.text = refusal;
-    } else if (MakeTempBeside(r.output, temp, err)) {
-        ok = EncodeForRun(canvas, temp, out, o, r.size, err);
+    } else if (MakeResultFolder(r.output, o, err) && MakeTempBeside(r.output, temp, err)) {
+        ok = EncodeForRun(canvas, entry, temp, out, o, r.size, err);
+        // The result appears with the source's time (the rename keeps it).
+        if (ok && o.keepMTime && !CopyFileTimes(entry, temp)) {
+            ok = false;
+            err.text = "无法设置结果文件的修改时间";
+        }
         if (!ok) DropTemp(temp);
         const std::string lower = LowerAscii(out.ext);
         if (ok && (lower == "jpg" || lower == "jpeg"))
@@ -256,7 +292,13 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     RemoveStaleTemps(o.naming.outDir);
     const SourceFiles sources(entries);
     std::vector<std::string> wanted(n);
-    for (size_t i = 0; i < n; ++i) wanted[i] = ResultPath(o.naming, entries[i], int(i), ResultFormatOf(entries[i], o).ext);
+    bool asJpeg = false;
+    for (size_t i = 0; i < n; ++i) {
+        const ResultFormat out = ResultFormatOf(entries[i], o);
+        wanted[i] = WantedPath(i, entries[i], o, out);
+        asJpeg = asJpeg || out.asJpeg;
+    }
+    if (asJpeg) c.formatNotice = kNoticeSavedAsJpeg;
     const std::vector<PlannedName> plan = PlanResultNames(wanted, entries, o.existing);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const int jobs = int(std::clamp<size_t>(o.jobs > 0 ? size_t(o.jobs) : size_t(cores), 1, std::max<size_t>(n, 1)));
@@ -365,6 +407,7 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     } else {
         c.resultTip = kTipDone;
     }
+    if (!c.formatNotice.empty()) c.resultTip += c.formatNotice;
     if (log_.flag() && o.saveErrorLog != 0) {
         c.errorLogPath = o.naming.outDir + "/" + kErrorLogFileName;
         WriteError error;

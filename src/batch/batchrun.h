@@ -26,6 +26,8 @@ inline constexpr const char* kTipProcessing = "【提示】正在处理 ";
 inline constexpr const char* kTipDone = "【提示】处理完毕！图片已保存到输出文件夹。";
 inline constexpr const char* kTipDoneWithErrors = "请注意,在图片处理或上传过程中发生错误。";
 inline constexpr const char* kKeepFormatChoice = "原格式";
+// Said once by a run that kept the format of pictures whose format cannot be written.
+inline constexpr const char* kNoticeSavedAsJpeg = "HEIC、HEIF和AVIF格式无法按原格式保存,这些图片已保存为JPEG。";
 // Above this many pictures the window offers to run minimised.
 inline constexpr size_t kMinimiseAbove = 100;
 
@@ -47,6 +49,18 @@ struct BatchOptions {
     SizeTarget sizeTarget;
     bool sizePad = true;
     int dpi = 0;
+
+    // JPEG progressive and chroma subsampling; lossless WebP (without a file-size range).
+    bool progressive = false;
+    JpegSubsample subsample = JpegSubsample::Auto;
+    bool webpLossless = false;
+    // Results keep the source's shooting data (EXIF date, camera, exposure; orientation 1, no
+    // thumbnail), also its GPS position; and the source's modification time.
+    bool keepExif = false, keepGps = false, keepMTime = false;
+    // Each entry's base folder, in list order (empty or beyond the end: none): with keepTree the
+    // result goes into the output folder plus the entry's folder relative to its base.
+    std::vector<std::string> entryBases;
+    bool keepTree = false;
 
     // An existing file with the result name in a folder that holds no listed source.
     ExistingPolicy existing = ExistingPolicy::Overwrite;
@@ -71,6 +85,7 @@ EncodeChoice EncodeChoiceOf(const BatchOptions& options);
 // How one entry's result is saved: the writer and the extension, from the format choice.
 struct ResultFormat {
     bool bitmapWriter = false;
+    bool asJpeg = false;  // the kept format cannot be written: JPEG instead
     std::string ext;
 };
 ResultFormat ResultFormatOf(const std::string& entry, const BatchOptions& options);
@@ -78,7 +93,7 @@ ResultFormat ResultFormatOf(const std::string& entry, const BatchOptions& option
 std::string EncodeRefusal(const Canvas& canvas, const ResultFormat& format);
 // Encodes a rendered picture into `path` byte for byte as the run saves it (the caller renames or
 // drops the file); `info` says what the size search chose.
-bool EncodeForRun(const Canvas& canvas, const std::string& path, const ResultFormat& format,
+bool EncodeForRun(const Canvas& canvas, const std::string& entry, const std::string& path, const ResultFormat& format,
                   const BatchOptions& options, SizeInfo& info, WriteError& err);
 
 struct PictureResult {
@@ -112,6 +127,7 @@ struct Completion {
     size_t skipped = 0, renamed = 0;   // kept existing results; results saved under a " (n)" name
     std::vector<std::string> notices;  // one line per rename or skip, in list order
     std::string noticeText;            // the same lines, each ending in CR LF
+    std::string formatNotice;             // kNoticeSavedAsJpeg when a kept format was not writable
     uint64_t bytesIn = 0, bytesOut = 0;   // of the pictures written
     std::vector<std::string> larger;      // results larger than their source, in list order
     bool openOutputFolder = false;     // bAutoODir was on

@@ -1,5 +1,6 @@
 #include "batch/naming.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/settings.h"
@@ -28,6 +29,26 @@ std::string ResultPath(const NamingRule& rule, const std::string& source, int in
     return rule.outDir + "/" + stem + "." + extension;
 }
 
+std::string TreeOutDir(const std::string& outDir, const std::string& base, const std::string& source) {
+    std::string b = base;
+    while (b.size() > 1 && b.back() == '/') b.pop_back();
+    if (b.empty() || source.size() <= b.size() + 1 || source.compare(0, b.size(), b) != 0) return outDir;
+    const size_t start = b == "/" ? 1 : b.size() + 1;
+    if (b != "/" && source[b.size()] != '/') return outDir;
+    const size_t slash = source.find_last_of('/');
+    if (slash == std::string::npos || slash < start) return outDir;
+    const std::string rel = source.substr(start, slash - start);
+    // Only plain folder names: nothing may lead out of the output folder.
+    size_t from = 0;
+    while (from <= rel.size()) {
+        const size_t end = std::min(rel.find('/', from), rel.size());
+        const std::string part = rel.substr(from, end - from);
+        if (part.empty() || part == "." || part == "..") return outDir;
+        from = end + 1;
+    }
+    return outDir + "/" + rel;
+}
+
 KeepFormat KeepSourceFormat(const std::string& entry) {
     KeepFormat k;
     const std::string last4 = entry.size() >= 4 ? entry.substr(entry.size() - 4) : entry;
@@ -38,6 +59,13 @@ KeepFormat KeepSourceFormat(const std::string& entry) {
         k.extension = last4.substr(1);
     } else {
         k.extension = last4;
+    }
+    std::string lower = k.extension;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (lower == "heic" || lower == "heif" || lower == "avif") {
+        k.extension = "jpg";
+        k.asJpeg = true;
     }
     return k;
 }

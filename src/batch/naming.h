@@ -27,12 +27,18 @@ std::string SequenceNumber(int index, const std::string& digitsText);
 std::string ResultPath(const NamingRule& rule, const std::string& source, int index,
                        const std::string& extension);
 
+// The output folder for `source` when the folder structure is kept: outDir plus the folder of
+// `source` relative to `base` ("" or a source outside `base`: outDir itself).
+std::string TreeOutDir(const std::string& outDir, const std::string& base, const std::string& source);
+
 // How "keep the source format" saves an entry, from its last four characters: ".bmp" exactly
 // gives the bitmap writer; otherwise the extension is the last three characters when the four
-// begin with ".", else the last four.
+// begin with ".", else the last four. A format that is read but not written (HEIC, HEIF, AVIF,
+// any case) is saved as "jpg" instead, and says so.
 struct KeepFormat {
     bool bitmapWriter = false;
     std::string extension;
+    bool asJpeg = false;  // the source's format cannot be written: saved as JPEG
 };
 KeepFormat KeepSourceFormat(const std::string& entry);
 

@@ -20,7 +20,7 @@ static bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
 }
 
 bool IsPicName(std::string_view name) {
-    for (std::string_view ext : {"jpg", "bmp", "gif", "png", "tiff", "jpeg", ".tif"})
+    for (std::string_view ext : {"jpg", "bmp", "gif", "png", "tiff", "jpeg", ".tif", ".heic", ".heif", ".avif", ".webp"})
         if (EndsWithNoCase(name, ext)) return true;
     return false;
 }

@@ -10,7 +10,8 @@
 namespace tavu {
 
 // True when the name (bare or a full path) ends, ignoring ASCII case, in "jpg", "bmp", "gif",
-// "png", "tiff", "jpeg" or ".tif". Only the end of the text counts.
+// "png", "tiff", "jpeg", ".tif", or one of the phone formats ".heic", ".heif", ".avif", ".webp".
+// Only the end of the text counts.
 bool IsPicName(std::string_view name);
 
 // The list of pictures to process: full paths in the order they were added; two entries never

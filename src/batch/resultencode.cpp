@@ -8,16 +8,32 @@ namespace tavu {
 
 namespace {
 
-bool IsJpegExtension(const std::string& ext) {
+std::string Lower(const std::string& ext) {
     std::string e;
     for (char c : ext) e += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    return e;
+}
+
+bool IsJpegExtension(const std::string& ext) {
+    const std::string e = Lower(ext);
     return e == "jpg" || e == "jpeg";
+}
+
+EncodeOptions OptionsOf(const EncodeChoice& c) {
+    EncodeOptions o;
+    o.quality = c.quality;
+    o.dpi = c.dpi;
+    o.progressive = c.progressive;
+    o.subsample = c.subsample;
+    o.webpLossless = c.webpLossless;
+    o.exif = c.exif;
+    return o;
 }
 
 }  // namespace
 
 bool SizeSearchApplies(const std::string& extension, const SizeTarget& target) {
-    return target.active() && IsJpegExtension(extension);
+    return target.active() && (IsJpegExtension(extension) || Lower(extension) == "webp");
 }
 
 bool EncodeResult(const Canvas& canvas, const std::string& path, const std::string& extension,
@@ -25,12 +41,14 @@ bool EncodeResult(const Canvas& canvas, const std::string& path, const std::stri
     info = {};
     if (!SizeSearchApplies(extension, c.sizeTarget)) {
         WriteError e;
-        const bool ok = EncodeToFile(canvas, path, extension, c.quality, kTiffColourDepth, kTiffNoCompression, &e, c.dpi);
+        const bool ok = EncodeToFile(canvas, path, extension, OptionsOf(c), &e);
         if (!ok) err = e;
         return ok;
     }
-    const JpegSizeResult r =
-        FindJpegForSize(canvas, MakeJpegSizeOptions(c.sizeTarget, c.quality, c.sizePad, c.pixelSizeFree, c.dpi));
+    JpegSizeOptions so = MakeJpegSizeOptions(c.sizeTarget, c.quality, c.sizePad, c.pixelSizeFree, c.dpi);
+    so.webp = !IsJpegExtension(extension);
+    so.encoding = OptionsOf(c);
+    const JpegSizeResult r = FindJpegForSize(canvas, so);
     info.searched = true;
     info.quality = r.quality;
     info.encodes = r.encodes;

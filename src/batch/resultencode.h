@@ -1,10 +1,12 @@
-// Encoding one result: the plain encoder, or for JPEG with a file-size range the size search,
-// with the resolution written into the header when one is set.
+// Encoding one result: the plain encoder, or for JPEG and WebP with a file-size range the size
+// search, with the resolution written into the header when one is set.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "imageio/encodeoptions.h"
 #include "imageio/fileio.h"
 #include "imageio/sizesearch.h"
 #include "raster/canvas.h"
@@ -17,6 +19,12 @@ struct EncodeChoice {
     bool sizePad = true;       // reach the lower bound with comment segments
     int dpi = 0;               // > 0: written into JPEG, PNG and TIFF headers
     bool pixelSizeFree = false;  // width limit or own size: a too-big picture may be made smaller
+    // JPEG progressive and subsampling, lossless WebP (not with a size range: the range searches
+    // the lossy quality), and the EXIF block the result carries (empty: none).
+    bool progressive = false;
+    JpegSubsample subsample = JpegSubsample::Auto;
+    bool webpLossless = false;
+    std::vector<uint8_t> exif;
 };
 
 // What the size search chose for one result.
@@ -28,7 +36,7 @@ struct SizeInfo {
     uint64_t bytes = 0;
 };
 
-// True when the size search applies: a JPEG extension and an active range.
+// True when the size search applies: a JPEG or WebP extension and an active range.
 bool SizeSearchApplies(const std::string& extension, const SizeTarget& target);
 
 // Writes the result into `path` (a temporary file the caller renames). False, with `err`

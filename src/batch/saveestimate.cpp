@@ -45,7 +45,7 @@ SaveEstimate EstimateSave(const Canvas& canvas, const std::string& entry, const 
         e.error = err.text;
         return e;
     }
-    if (EncodeForRun(canvas, temp, format, options, e.size, err)) {
+    if (EncodeForRun(canvas, entry, temp, format, options, e.size, err)) {
         if (::stat(temp.c_str(), &st) == 0) {
             e.ok = true;
             e.bytes = uint64_t(st.st_size);

@@ -51,9 +51,12 @@ SizeRuleInputs InputsForPreset(const SizePreset& p, SizeRuleInputs in) {
 
 bool SizeRangeFormat(const std::string& f) {
     const std::string l = Lower(f);
-    return l == "jpg" || l == "jpeg" || f == "原格式";
+    return l == "jpg" || l == "jpeg" || l == "webp" || f == "原格式";
 }
 
-bool DpiFormat(const std::string& f) { return Lower(f) != "bmp"; }
+bool DpiFormat(const std::string& f) {
+    const std::string l = Lower(f);
+    return l != "bmp" && l != "webp";
+}
 
 }  // namespace tavu

@@ -27,9 +27,10 @@ std::string CheckSizeRules(const SizeRuleInputs& in);
 // boxes from it; its resolution replaces the DPI box. A preset without rules changes nothing.
 SizeRuleInputs InputsForPreset(const SizePreset& preset, SizeRuleInputs current);
 
-// The range boxes act on JPEG results: the format list's "jpg" and "原格式" (JPEG sources).
+// The range boxes act on JPEG and WebP results: the format list's "jpg", "webp" and "原格式"
+// (JPEG and WebP sources, and HEIC/AVIF sources, which are saved as JPEG).
 bool SizeRangeFormat(const std::string& formatChoice);
-// The DPI box acts on every format but bitmaps.
+// The DPI box acts on every format but bitmaps and WebP (which has no resolution field).
 bool DpiFormat(const std::string& formatChoice);
 
 }  // namespace tavu

@@ -137,7 +137,8 @@ QString NewFolderPath(const QString& parent) {
 
 QStringList PicturePattern() {
     return {QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.png"), QStringLiteral("*.bmp"),
-            QStringLiteral("*.jpeg"), QStringLiteral("*.tif"), QStringLiteral("*.tiff")};
+            QStringLiteral("*.jpeg"), QStringLiteral("*.tif"), QStringLiteral("*.tiff"), QStringLiteral("*.heic"),
+            QStringLiteral("*.heif"), QStringLiteral("*.avif"), QStringLiteral("*.webp")};
 }
 
 // Carries finished previews back to the window; the window unhooks itself when it goes, and a

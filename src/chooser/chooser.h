@@ -60,7 +60,8 @@ QStringList FolderFiles(const QString& folder, const QStringList& patterns);
 // file, folder or link holds yet.
 QString NewFolderPath(const QString& parent);
 
-// The picture pattern of the file list: *.jpg *.gif *.png *.bmp *.jpeg *.tif *.tiff (any case).
+// The picture pattern of the file list: *.jpg *.gif *.png *.bmp *.jpeg *.tif *.tiff *.heic *.heif
+// *.avif *.webp (any case).
 QStringList PicturePattern();
 
 class ChooserDialog : public QDialog {

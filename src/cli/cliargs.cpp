@@ -110,14 +110,22 @@ std::string CliHelpText() {
         "      --anchor smart     智能裁剪: 保留最引人注意的部分(如偏在一边的人像)\n"
         "\n"
         "输出:\n"
-        "  -f, --format 格式      keep(原格式,默认)|jpg|png|tiff|bmp\n"
-        "  -q, --quality N        JPEG 质量 0-100(默认取设置,初始 85)\n"
+        "  -f, --format 格式      keep(原格式,默认)|jpg|png|tiff|bmp|webp\n"
+        "                         (原格式为 HEIC、HEIF、AVIF 的图片保存为 JPEG)\n"
+        "  -q, --quality N        JPEG 和 WebP 质量 0-100(默认取设置,初始 85)\n"
+        "      --progressive      渐进式 JPEG\n"
+        "      --subsample 方式   JPEG 色度抽样: auto(自动,默认)|420|444\n"
+        "      --lossless         无损 WebP(有文件大小范围时仍按质量压缩)\n"
+        "      --keep-exif        保留拍摄信息(EXIF 拍摄时间、相机和曝光参数;方向置为 1,去掉缩略图和位置)\n"
+        "      --keep-gps         与 --keep-exif 一起: 也保留位置信息(GPS)\n"
+        "      --keep-mtime       保留文件时间: 结果文件的修改时间与原图片相同\n"
+        "      --keep-tree        与 -r 一起: 在输出文件夹中保持子文件夹结构\n"
         "  -o, --output 文件夹    输出文件夹(默认为工作文件夹中的 zp:程序文件夹可写时在程序文件夹,\n"
         "                         否则在 ~/.local/share/tavuzip)\n"
         "      --rename 前缀      改名为 前缀+序号(从 0 开始)\n"
         "      --digits N         序号位数(默认 4)\n"
-        "      --kb 最小-最大     JPEG 文件大小范围(KB),如 20-50、-200(只限上限)、10-(只限下限);\n"
-        "                         取不超过上限的最高质量,小于下限时提高质量,仍不够则在注释段中填充\n"
+        "      --kb 最小-最大     JPEG 或 WebP 文件大小范围(KB),如 20-50、-200(只限上限)、10-(只限下限);\n"
+        "                         取不超过上限的最高质量,小于下限时提高质量,JPEG 仍不够则在注释段中填充\n"
         "      --no-pad           不填充: 达不到下限的图片不保存,记为失败\n"
         "      --dpi N            写入图片的分辨率(DPI),如 300(jpg、png、tiff)\n"
         "  带文件大小和 DPI 的预设(如 size.ini 中的考试报名照片)会同时设定它们,--kb、--dpi 优先。\n"
@@ -256,11 +264,32 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
             if (!value(v)) return std::nullopt;
             if (v == "jpeg") v = "jpg";
             if (v == "tif") v = "tiff";
-            if (v != "keep" && v != "jpg" && v != "png" && v != "tiff" && v != "bmp") {
-                error = "不支持的格式: " + v + "(可选 keep|jpg|png|tiff|bmp)";
+            if (v != "keep" && v != "jpg" && v != "png" && v != "tiff" && v != "bmp" && v != "webp") {
+                error = "不支持的格式: " + v + "(可选 keep|jpg|png|tiff|bmp|webp)";
                 return std::nullopt;
             }
             a.format = v;
+        } else if (arg == "--progressive") {
+            a.progressive = true;
+        } else if (arg == "--subsample") {
+            if (!value(v)) return std::nullopt;
+            if (v == "auto") a.subsample = 0;
+            else if (v == "420" || v == "4:2:0") a.subsample = 1;
+            else if (v == "444" || v == "4:4:4") a.subsample = 2;
+            else {
+                error = "--subsample 可选 auto|420|444: " + v;
+                return std::nullopt;
+            }
+        } else if (arg == "--lossless") {
+            a.lossless = true;
+        } else if (arg == "--keep-exif") {
+            a.keepExif = true;
+        } else if (arg == "--keep-gps") {
+            a.keepGps = true;
+        } else if (arg == "--keep-mtime") {
+            a.keepMTime = true;
+        } else if (arg == "--keep-tree") {
+            a.keepTree = true;
         } else if (arg == "-q" || arg == "--quality") {
             if (!value(v)) return std::nullopt;
             int q;
@@ -488,7 +517,9 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
         }
         if (inlineValue && (arg == "--original" || arg == "--fit" || arg == "--error-log" || arg == "--quiet" ||
                             arg == "--help" || arg == "--version" || arg == "--recursive" || arg == "--bold" ||
-                            arg == "--italic" || arg == "--underline" || arg == "--no-pad")) {
+                            arg == "--italic" || arg == "--underline" || arg == "--no-pad" ||
+                            arg == "--progressive" || arg == "--lossless" || arg == "--keep-exif" ||
+                            arg == "--keep-gps" || arg == "--keep-mtime" || arg == "--keep-tree")) {
             error = "选项 " + arg + " 不带值";
             return std::nullopt;
         }
@@ -501,8 +532,12 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, std::s
         error = "图片水印的选项(--watermark-pos、--opacity、--watermark-scale)需要与 --watermark 一起使用";
         return std::nullopt;
     }
-    if (a.kbGiven && a.format != "jpg" && a.format != "keep") {
-        error = "--kb 只适用于 JPEG 输出(-f jpg)";
+    if (a.kbGiven && a.format != "jpg" && a.format != "webp" && a.format != "keep") {
+        error = "--kb 只适用于 JPEG 和 WebP 输出(-f jpg、-f webp)";
+        return std::nullopt;
+    }
+    if (a.keepGps && !a.keepExif) {
+        error = "--keep-gps 需要与 --keep-exif 一起使用";
         return std::nullopt;
     }
     if (sizeChoices > 1) {

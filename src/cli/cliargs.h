@@ -25,7 +25,12 @@ struct CliArgs {
     bool kbGiven = false;
     bool noPad = false;
     std::optional<int> dpi;
-    std::string format = "keep";     // keep|jpg|png|tiff|bmp
+    std::string format = "keep";     // keep|jpg|png|tiff|bmp|webp
+    // Encoding and metadata: a flag turns its choice on; without it the stored setting counts.
+    bool progressive = false;        // --progressive
+    std::optional<int> subsample;    // --subsample auto|420|444 as 0/1/2
+    bool lossless = false;           // --lossless (WebP)
+    bool keepExif = false, keepGps = false, keepMTime = false, keepTree = false;
     std::optional<int> quality;
     std::string output;              // empty: the default output folder
     std::optional<std::string> renamePrefix;

@@ -309,9 +309,17 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
     o.saveErrorLog = a.errorLog ? 1 : s.bSaveErr;
     o.jobs = a.jobs;
     o.existing = ExistingPolicyFromSetting(a.existing ? *a.existing : s.iExisting);
+    o.progressive = a.progressive || s.bJpegProgressive != 0;
+    o.subsample = JpegSubsample(a.subsample ? *a.subsample : s.iJpegSubsample);
+    o.webpLossless = a.lossless || s.bWebPLossless != 0;
+    o.keepExif = a.keepExif || s.bKeepExif != 0;
+    o.keepGps = o.keepExif && (a.keepGps || s.bKeepGps != 0);
+    o.keepMTime = a.keepMTime || s.bKeepMTime != 0;
+    o.keepTree = a.keepTree || s.bKeepTree != 0;
 
     // The pictures: files as given, folders by their picture files.
     PictureList list;
+    std::vector<std::string> bases;  // each entry's base folder (-r folders only)
     for (const std::string& input : a.inputs) {
         const std::string path = Absolute(input);
         std::error_code ec;
@@ -319,12 +327,16 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
             FolderScan scan;
             scan.recursive = a.recursive;
             AddFolderPictures(list, path, scan);
+            // With its subfolders, each picture's place below this folder can be kept.
+            if (a.recursive) bases.resize(list.size(), path);
         } else if (!IsPicName(path)) {
             if (!a.quiet) err << "跳过(不是图片文件): " << input << "\n";
         } else {
             list.add(path);
         }
+        bases.resize(list.size());
     }
+    if (o.keepTree) o.entryBases = bases;
 
     const Validation v = ValidateRun(list.size(), o);
     if (!v.ok) {
@@ -356,6 +368,7 @@ int RunBatchCli(const std::vector<std::string>& args, const CliEnvironment& env,
         }
     }
 
+    if (!c.formatNotice.empty() && !a.quiet) err << c.formatNotice << "\n";
     if (c.errorLogWritten) err << "错误记录已保存到 " << c.errorLogPath << "\n";
     else if (!c.errorLogPath.empty()) err << "错误记录无法保存到 " << c.errorLogPath << "\n";
     if (!a.quiet) {

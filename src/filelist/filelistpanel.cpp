@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 
 #include "app/appcontext.h"
 #include "app/prompts.h"
@@ -325,7 +326,8 @@ void FileListPanel::cmdAdd_Click() {
     if (!ctx_.prompts) return;
     const QStringList files = ctx_.prompts->chooseFiles(
         window(), U("选择要添加的图片,可多选。"), QString::fromStdString(state_.settings.sODIR),
-        U("图片文件 (*.jpg *.jpeg *.bmp *.gif *.png *.tif *.tiff *.JPG *.JPEG *.BMP *.GIF *.PNG *.TIF *.TIFF)"));
+        U("图片文件 (*.jpg *.jpeg *.bmp *.gif *.png *.tif *.tiff *.heic *.heif *.avif *.webp "
+          "*.JPG *.JPEG *.BMP *.GIF *.PNG *.TIF *.TIFF *.HEIC *.HEIF *.AVIF *.WEBP)"));
     if (!files.isEmpty()) {
         state_.settings.sODIR = S(QFileInfo(files.first()).absolutePath());
         if (ctx_.settings) ctx_.settings->save("sODIR", state_.settings.sODIR);
@@ -356,6 +358,9 @@ void FileListPanel::cmdAdds_Click() {
 void FileListPanel::startFolderScan(const QString& folder, bool recursive) {
     // The scan runs off the window's thread; Esc cancels it; the pictures found so far are kept.
     if (!scanner_.start(folder, recursive)) return;
+    // Pictures found with their subfolders remember where they were found, for 保持子文件夹结构.
+    scanBase_ = recursive ? std::filesystem::absolute(S(folder)).lexically_normal().string() : std::string();
+    while (scanBase_.size() > 1 && scanBase_.back() == '/') scanBase_.pop_back();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     busyCursor_ = true;
     state_.tip(U("【提示】正在查找图片,按Esc键取消……"));
@@ -367,8 +372,11 @@ void FileListPanel::addScanned(std::shared_ptr<std::vector<std::string>> found, 
     const size_t to = std::min(found->size(), from + 2000);
     const size_t listedBefore = list_.size();
     QStringList added;
-    for (size_t i = from; i < to; ++i)
-        if (list_.add((*found)[i])) added << PathText((*found)[i]);
+    for (size_t i = from; i < to; ++i) {
+        if (!list_.add((*found)[i])) continue;
+        added << PathText((*found)[i]);
+        if (!scanBase_.empty()) state_.bases[(*found)[i]] = scanBase_;
+    }
     lstFile->addItems(added);
     readFacts(listedBefore);
     if (to < found->size()) {

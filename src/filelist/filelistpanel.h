@@ -104,6 +104,7 @@ private:
     quint64 thumbId_ = 0;
     bool adding_ = false;  // entries found by a scan are still being listed
     bool busyCursor_ = false;
+    std::string scanBase_;  // the folder of a scan with subfolders (empty: without)
 
     QPushButton *cmdAdd, *cmdAdds, *cmdDel, *cmdClr;
     QListWidget* lstFile;

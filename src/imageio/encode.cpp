@@ -13,6 +13,7 @@
 #include "imageio/sizesearch.h"
 #include "imageio/tempfiles.h"
 #include "imageio/vipsinit.h"
+#include "imageio/vipsutil.h"
 #include "raster/bmpwriter.h"
 
 using vips::VError;
@@ -22,7 +23,7 @@ namespace tavu {
 
 namespace {
 
-enum class Format { None, Jpeg, Png, Gif, Tiff, Bmp };
+enum class Format { None, Jpeg, Png, Gif, Tiff, Bmp, Webp };
 
 Format FormatOf(std::string ext) {
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -31,6 +32,7 @@ Format FormatOf(std::string ext) {
     if (ext == "gif") return Format::Gif;
     if (ext == "tiff" || ext == "tif") return Format::Tiff;
     if (ext == "bmp") return Format::Bmp;
+    if (ext == "webp") return Format::Webp;
     return Format::None;
 }
 
@@ -68,6 +70,17 @@ bool SaveBmpFile(const Canvas& canvas, const std::string& path, WriteError* err)
 
 bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
                   int quality, int colourDepth, int compression, WriteError* err, int dpi) {
+    (void)colourDepth;  // always 24-bit RGB: the canvas has no other depth
+    EncodeOptions o;
+    o.tiffLzw = compression == 2;
+    o.quality = quality;
+    o.dpi = dpi;
+    return EncodeToFile(canvas, path, extension, o, err);
+}
+
+bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
+                  const EncodeOptions& opts, WriteError* err) {
+    const int quality = opts.quality, dpi = opts.dpi;
     const Format format = FormatOf(extension);
     if (format == Format::None) return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
     if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
@@ -87,7 +100,7 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
     if (format == Format::Jpeg && dpi > 0) {
         // The JFIF header then says dots per inch exactly (the encoder itself writes dots per cm).
         std::vector<uint8_t> bytes;
-        if (!EncodeJpegToMemory(canvas, quality, false, dpi, bytes)) return Failed(err, 0, "编码或写入图片时出错");
+        if (!EncodeJpegToMemory(canvas, opts, false, bytes)) return Failed(err, 0, "编码或写入图片时出错");
         WriteError e;
         if (!WriteBytesTo(path, bytes.data(), bytes.size(), e)) return Failed(err, e.number, e.text);
         return true;
@@ -99,25 +112,35 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
         auto* copy = VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB);
         if (dpi > 0) copy->set("xres", dpi / 25.4)->set("yres", dpi / 25.4);
         img = img.copy(copy);
+        // The EXIF block goes with JPEG, PNG and WebP; nothing else of the image's metadata exists.
+        const bool exif = !opts.exif.empty() && (format == Format::Jpeg || format == Format::Png || format == Format::Webp);
+        if (exif) AttachExif(img, opts.exif);
         switch (format) {
-            case Format::Jpeg:
-                img.jpegsave(path.c_str(), VImage::option()
-                                               ->set("Q", std::clamp(quality, 1, 100))
-                                               ->set("optimize_coding", OptimizeHuffman(canvas))
-                                               ->set("strip", true));
+            case Format::Jpeg: {
+                auto* o = VImage::option()
+                              ->set("Q", std::clamp(quality, 1, 100))
+                              ->set("optimize_coding", OptimizeHuffman(canvas))
+                              ->set("strip", !exif);
+                // Only what differs from the encoder's defaults is asked for: a default result stays
+                // byte for byte what it was.
+                if (opts.progressive) o->set("interlace", true);
+                if (opts.subsample != JpegSubsample::Auto) o->set("subsample_mode", SubsampleMode(opts.subsample, false));
+                img.jpegsave(path.c_str(), o);
                 break;
+            }
             case Format::Png:
-                img.pngsave(path.c_str(), VImage::option()->set("compression", 6)->set("strip", true));
+                img.pngsave(path.c_str(), VImage::option()->set("compression", 6)->set("strip", !exif));
+                break;
+            case Format::Webp:
+                img.webpsave(path.c_str(), WebpOptions(quality, opts.webpLossless)->set("strip", !exif));
                 break;
             case Format::Gif:
                 img.gifsave(path.c_str(), VImage::option()->set("strip", true));
                 break;
             case Format::Tiff: {
-                (void)colourDepth;  // always 24-bit RGB: the canvas has no other depth
-                const VipsForeignTiffCompression c =
-                    compression == 2 ? VIPS_FOREIGN_TIFF_COMPRESSION_LZW : VIPS_FOREIGN_TIFF_COMPRESSION_NONE;
                 img.tiffsave(path.c_str(), VImage::option()
-                                               ->set("compression", c)
+                                               ->set("compression", opts.tiffLzw ? VIPS_FOREIGN_TIFF_COMPRESSION_LZW
+                                                                                 : VIPS_FOREIGN_TIFF_COMPRESSION_NONE)
                                                ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)
                                                ->set("strip", true));
                 break;

@@ -139,6 +139,13 @@ bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteE
     return true;
 }
 
+bool CopyFileTimes(const std::string& source, const std::string& target) {
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0) return false;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return ::utimensat(AT_FDCWD, target.c_str(), times, 0) == 0;
+}
+
 static bool WriteAll(const std::string& target, const void* data, size_t size, WriteError& err) {
     std::string temp;
     if (!MakeTempBeside(target, temp, err)) return false;

@@ -33,6 +33,10 @@ bool WriteFileAtomic(const std::string& target, const std::string& bytes, WriteE
 // caller renames later.
 bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteError& err);
 
+// Gives `target` (a result, normally its temporary file before the rename) the access and
+// modification times of `source`; the source itself is only looked at. False when either fails.
+bool CopyFileTimes(const std::string& source, const std::string& target);
+
 // A Chinese text for an errno value met while writing.
 std::string WriteErrorText(int errnum);
 

@@ -39,7 +39,7 @@ constexpr int kErrPermission = 70;
 constexpr int kErrPathAccess = 75;
 constexpr int kErrNoSurface = 480;
 constexpr int kErrInvalidPicture = 481;
-constexpr const char* kNotAPicture = "文件内容不是JPEG、PNG、GIF、TIFF、BMP或WebP图片";
+constexpr const char* kNotAPicture = "文件内容不是JPEG、PNG、GIF、TIFF、BMP、HEIC/HEIF、AVIF或WebP图片";
 
 // Checks that the path names a readable regular file; an outcome with status Drawn when it does.
 DrawOutcome CheckFile(const std::string& path) {
@@ -59,11 +59,24 @@ DrawOutcome CheckFile(const std::string& path) {
     return ok;
 }
 
-VImage Open(const std::string& path, int shrink) {
+// The decoders that can reduce while they decode: JPEG by whole DCT scales, WebP by any factor.
+enum class ShrinkOnLoad { None, Jpeg, Webp };
+
+ShrinkOnLoad ShrinkOnLoadOf(const VImage& img) {
+    const char* loader = nullptr;
+    if (vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) != 0 || !loader) return ShrinkOnLoad::None;
+    const std::string_view l(loader);
+    if (l == "jpegload") return ShrinkOnLoad::Jpeg;
+    if (l == "webpload") return ShrinkOnLoad::Webp;
+    return ShrinkOnLoad::None;
+}
+
+VImage Open(const std::string& path, int shrink, ShrinkOnLoad kind = ShrinkOnLoad::None) {
     auto* opts = VImage::option()
                      ->set("access", VIPS_ACCESS_SEQUENTIAL)
                      ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
-    if (shrink > 1) opts->set("shrink", shrink);
+    if (shrink > 1 && kind == ShrinkOnLoad::Jpeg) opts->set("shrink", shrink);
+    if (shrink > 1 && kind == ShrinkOnLoad::Webp) opts->set("scale", 1.0 / shrink);
     return VImage::new_from_file(path.c_str(), opts);
 }
 
@@ -153,7 +166,8 @@ void BlitUpright(Canvas& canvas, const VImage& stored, int orientation, int dx, 
 // Everything about one drawing that the header tells: the geometry and the decoder's shrink.
 struct DrawPlan {
     int orientation = 1, ws = 0, hs = 0;
-    bool isJpeg = false, swap = false;
+    ShrinkOnLoad shrinkKind = ShrinkOnLoad::None;
+    bool swap = false;
     DrawGeometry g;
     DRect src{0, 0, 0, 0};  // the part of the upright picture that lands on the canvas
     IntRect dst;            // where it lands, within the canvas
@@ -182,9 +196,7 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
     p.hs = img.height();
     if (p.ws <= 0 || p.hs <= 0) return false;
     p.orientation = vips_image_get_orientation(img.get_image());
-    const char* loader = nullptr;
-    p.isJpeg = vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) == 0 && loader &&
-               std::string_view(loader) == "jpegload";
+    p.shrinkKind = ShrinkOnLoadOf(img);
     p.swap = p.orientation >= 5 && p.orientation <= 8;
     const int w0 = p.swap ? p.hs : p.ws, h0 = p.swap ? p.ws : p.hs;
     p.g = ComputeGeometry(w0, h0, params);
@@ -216,7 +228,7 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
 
     const DRect s = StoredRect(p.orientation, p.ws, p.hs, p.src);
     const int dws = p.swap ? p.dst.h : p.dst.w, dhs = p.swap ? p.dst.w : p.dst.h;
-    if (p.isJpeg) {
+    if (p.shrinkKind != ShrinkOnLoad::None) {
         for (int f : {8, 4, 2}) {
             if (s.w / f >= dws && s.h / f >= dhs) {
                 p.shrink = f;
@@ -324,7 +336,7 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
         const DRect s = StoredRect(orientation, ws, hs, src);
         const int dws = swap ? dst.h : dst.w, dhs = swap ? dst.w : dst.h;
         const int shrink = plan.shrink;
-        if (shrink > 1) img = Open(path, shrink);
+        if (shrink > 1) img = Open(path, shrink, plan.shrinkKind);
 
         int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
         cx = std::clamp(cx, 0, img.width() - 1);

@@ -7,6 +7,7 @@
 
 #include "imageio/jpegsegments.h"
 #include "imageio/vipsinit.h"
+#include "imageio/vipsutil.h"
 
 using vips::VError;
 using vips::VImage;
@@ -28,14 +29,31 @@ VImage CanvasImage(const Canvas& c) {
     return img.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-bool Encode(const VImage& img, int quality, bool subsamplingOff, int dpi, std::vector<uint8_t>& out) {
+// One encode to memory: JPEG (with the JFIF density when dpi > 0) or lossy WebP.
+bool Encode(const VImage& img, int quality, bool fullChroma, int dpi, bool webp, const EncodeOptions& e,
+            std::vector<uint8_t>& out) {
     try {
-        VipsBlob* blob = img.jpegsave_buffer(
-            VImage::option()
-                ->set("Q", std::clamp(quality, 1, 100))
-                ->set("optimize_coding", OptimizeHuffman(img.width(), img.height()))
-                ->set("subsample_mode", subsamplingOff ? VIPS_FOREIGN_SUBSAMPLE_OFF : VIPS_FOREIGN_SUBSAMPLE_AUTO)
-                ->set("strip", true));
+        const bool exif = !e.exif.empty();
+        VImage x = img;
+        if (exif) {
+            // The EXIF block states the resolution too (from the image's): the same as the JFIF header.
+            auto* copy = VImage::option();
+            if (dpi > 0) copy->set("xres", dpi / 25.4)->set("yres", dpi / 25.4);
+            x = img.copy(copy);
+            AttachExif(x, e.exif);
+        }
+        VipsBlob* blob = nullptr;
+        if (webp) {
+            blob = x.webpsave_buffer(WebpOptions(quality, false)->set("strip", !exif));
+        } else {
+            auto* o = VImage::option()
+                          ->set("Q", std::clamp(quality, 1, 100))
+                          ->set("optimize_coding", OptimizeHuffman(img.width(), img.height()))
+                          ->set("subsample_mode", SubsampleMode(e.subsample, fullChroma))
+                          ->set("strip", !exif);
+            if (e.progressive) o->set("interlace", true);
+            blob = x.jpegsave_buffer(o);
+        }
         size_t n = 0;
         const void* p = vips_blob_get(blob, &n);
         out.assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
@@ -44,7 +62,7 @@ bool Encode(const VImage& img, int quality, bool subsamplingOff, int dpi, std::v
         vips_error_clear();
         return false;
     }
-    if (dpi > 0) SetJfifDensity(out, dpi);
+    if (!webp && dpi > 0) SetJfifDensity(out, dpi);
     return true;
 }
 
@@ -116,7 +134,7 @@ public:
 private:
     bool encode(Candidate& c) {
         ++encodes_;
-        if (!Encode(img_, c.quality, c.subsamplingOff, o_.dpi, c.bytes)) {
+        if (!Encode(img_, c.quality, c.subsamplingOff, o_.dpi, o_.webp, o_.encoding, c.bytes)) {
             failed_ = true;
             return false;
         }
@@ -149,10 +167,21 @@ JpegSizeOptions MakeJpegSizeOptions(const SizeTarget& t, int quality, bool pad, 
     return o;
 }
 
+std::string WebpCannotReachMinText(int minKB) {
+    return "WebP 文件无法达到 " + std::to_string(minKB) + " KB 以上(WebP 不能填充)";
+}
+
 bool EncodeJpegToMemory(const Canvas& canvas, int quality, bool subsamplingOff, int dpi, std::vector<uint8_t>& out) {
+    EncodeOptions e;
+    e.quality = quality;
+    e.dpi = dpi;
+    return EncodeJpegToMemory(canvas, e, subsamplingOff, out);
+}
+
+bool EncodeJpegToMemory(const Canvas& canvas, const EncodeOptions& e, bool fullChroma, std::vector<uint8_t>& out) {
     if (canvas.empty() || !EnsureImageIO()) return false;
     try {
-        return Encode(CanvasImage(canvas), quality, subsamplingOff, dpi, out);
+        return Encode(CanvasImage(canvas), e.quality, fullChroma, e.dpi, false, e, out);
     } catch (const VError&) {
         vips_error_clear();
         return false;
@@ -206,7 +235,8 @@ JpegSizeResult FindJpegForSize(const Canvas& canvas, const JpegSizeOptions& o) {
                 if (higher.valid() && higher.bytes.size() > best.bytes.size()) best = std::move(higher);
             }
             r.quality = best.quality;
-            r.subsamplingOff = best.subsamplingOff;
+            r.subsamplingOff = !o.webp && (o.encoding.subsample == JpegSubsample::Yuv444 ||
+                                           (o.encoding.subsample == JpegSubsample::Auto && best.subsamplingOff));
             r.bytes = std::move(best.bytes);
             r.width = img.width();
             r.height = img.height();
@@ -220,6 +250,11 @@ JpegSizeResult FindJpegForSize(const Canvas& canvas, const JpegSizeOptions& o) {
     }
 
     if (o.minBytes && r.bytes.size() < *o.minBytes) {
+        if (o.webp) {
+            r.error = WebpCannotReachMinText(minKB);
+            r.bytes.clear();
+            return r;
+        }
         if (!o.pad) {
             r.error = CannotReachMinText(minKB);
             r.bytes.clear();

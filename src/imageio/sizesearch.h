@@ -1,6 +1,7 @@
-// A JPEG result whose file size lies within a range: the highest quality that fits the upper
-// bound, found by bisection over encodes to memory; a higher quality, full chroma and finally
-// comment padding reach the lower bound; a smaller pixel size where the pixel size is free.
+// A JPEG or lossy WebP result whose file size lies within a range: the highest quality that fits
+// the upper bound, found over encodes to memory; a higher quality (for JPEG with full chroma
+// unless the subsampling is chosen) and, for JPEG only, comment padding reach the lower bound; a
+// smaller pixel size where the pixel size is free.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/encodeoptions.h"
 #include "raster/canvas.h"
 
 namespace tavu {
@@ -25,6 +27,8 @@ struct JpegSizeOptions {
     bool pixelSizeFree = false;             // the picture may be made smaller to fit the upper bound
     int dpi = 0;                            // > 0: written into the JFIF header
     int maxEncodes = 8;                     // per pixel size
+    bool webp = false;                      // lossy WebP instead of JPEG (never padded)
+    EncodeOptions encoding;                 // progressive, subsampling, EXIF (its quality and dpi unused)
 };
 
 struct JpegSizeResult {
@@ -46,9 +50,13 @@ JpegSizeResult FindJpegForSize(const Canvas& canvas, const JpegSizeOptions& opti
 // One JPEG encode to memory, as results are written (no metadata; optimised Huffman tables up
 // to 16 megapixels); dpi > 0 is written into the JFIF header. False when the encoder fails.
 bool EncodeJpegToMemory(const Canvas& canvas, int quality, bool subsamplingOff, int dpi, std::vector<uint8_t>& out);
+// The same with every JPEG choice of `options` (quality and dpi from there too); `fullChroma`
+// turns the encoder's own subsampling choice into full chroma.
+bool EncodeJpegToMemory(const Canvas& canvas, const EncodeOptions& options, bool fullChroma, std::vector<uint8_t>& out);
 
 // "无法压缩到 N KB 以内" and its lower-bound counterpart.
 std::string CannotReachMaxText(int maxKB);
 std::string CannotReachMinText(int minKB);
+std::string WebpCannotReachMinText(int minKB);
 
 }  // namespace tavu

@@ -2,12 +2,20 @@
 
 #include <vips/vips8>
 
+#include <cstring>
 #include <mutex>
+#include <string_view>
 
 namespace tavu {
 
 namespace {
 bool g_started = false;
+
+// The decoders for the picture formats the program takes; every other one stays shut. The HEIF
+// loader reads HEIC, HEIF and AVIF (libheif); ImageMagick is limited to bitmaps (vipsutil.h).
+constexpr const char* kOpenLoaders[] = {"VipsForeignLoadJpeg", "VipsForeignLoadPng",  "VipsForeignLoadNsgif",
+                                        "VipsForeignLoadTiff", "VipsForeignLoadWebp", "VipsForeignLoadHeif",
+                                        "VipsForeignLoadMagick"};
 
 void Start() {
     if (VIPS_INIT("tavuzip") != 0) {
@@ -21,12 +29,18 @@ void Start() {
     vips_cache_set_max(0);
     // Only the decoders for the picture formats the program takes; everything else stays shut.
     vips_operation_block_set("VipsForeignLoad", TRUE);
-    for (const char* name : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadNsgif",
-                             "VipsForeignLoadTiff", "VipsForeignLoadWebp", "VipsForeignLoadMagick"})
-        vips_operation_block_set(name, FALSE);
+    for (const char* name : kOpenLoaders) vips_operation_block_set(name, FALSE);
     g_started = true;
 }
 }  // namespace
+
+bool IsOpenLoader(const char* name) {
+    if (!name) return false;
+    const std::string_view n(name);
+    for (const char* open : kOpenLoaders)
+        if (n.substr(0, std::strlen(open)) == open) return true;
+    return false;
+}
 
 bool EnsureImageIO() {
     static std::once_flag once;

@@ -15,4 +15,8 @@ int ImageIOThreads();
 
 std::string ImageIOVersion();
 
+// True for the name of a loader class the program opens ("VipsForeignLoadJpegFile", ...): JPEG,
+// PNG, GIF, TIFF, WebP, HEIF (HEIC, HEIF, AVIF) and ImageMagick (for bitmaps only).
+bool IsOpenLoader(const char* loaderClassName);
+
 }  // namespace tavu

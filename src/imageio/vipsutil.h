@@ -8,8 +8,35 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "imageio/encodeoptions.h"
+#include "imageio/vipsinit.h"
 
 namespace tavu {
+
+// Gives the image (which must be a copy of its own: this changes it) an EXIF block to save.
+inline void AttachExif(vips::VImage& img, const std::vector<uint8_t>& exif) {
+    vips_image_set_blob_copy(img.get_image(), VIPS_META_EXIF_NAME, exif.data(), exif.size());
+}
+
+// The JPEG encoder's chroma subsampling for a choice; `fullChromaIfAuto` turns the encoder's own
+// choice into full chroma (the size search's way up to a lower bound).
+inline VipsForeignSubsample SubsampleMode(JpegSubsample s, bool fullChromaIfAuto) {
+    switch (s) {
+        case JpegSubsample::Yuv420: return VIPS_FOREIGN_SUBSAMPLE_ON;
+        case JpegSubsample::Yuv444: return VIPS_FOREIGN_SUBSAMPLE_OFF;
+        case JpegSubsample::Auto: break;
+    }
+    return fullChromaIfAuto ? VIPS_FOREIGN_SUBSAMPLE_OFF : VIPS_FOREIGN_SUBSAMPLE_AUTO;
+}
+
+// The WebP encoder's options: lossy at the quality (0 acts as 1), or lossless.
+inline vips::VOption* WebpOptions(int quality, bool lossless) {
+    auto* o = vips::VImage::option()->set("Q", std::clamp(quality, 1, 100));
+    if (lossless) o->set("lossless", true);
+    return o;
+}
 
 // Exactly w x h: a resize may round one pixel either way.
 inline vips::VImage ExactSize(vips::VImage img, int w, int h) {
@@ -53,14 +80,16 @@ inline vips::VImage ToSrgbValues8(vips::VImage img, bool greyToRgb) {
 
 // The ImageMagick loader is opened for Windows bitmaps only: it would read dozens of other formats
 // (XPM, MIFF, ICO, ...) whatever the file is called. True when libvips would read the file with a
-// loader we mean: any of the others, or ImageMagick for a file that begins with "BM". A file no
-// loader takes is true here and fails when it is opened.
+// loader we mean: one of the open ones, or ImageMagick for a file that begins with "BM". A file
+// no loader takes is true here and fails when it is opened.
 inline bool LoaderAccepted(const std::string& path) {
     const char* loader = vips_foreign_find_load(path.c_str());
     if (!loader) {
         vips_error_clear();
         return true;
     }
+    // A loader that is shut (PDF, SVG, ...) recognises the content: it is none of our formats.
+    if (!IsOpenLoader(loader)) return false;
     if (std::strstr(loader, "Magick") == nullptr) return true;
     char sig[2] = {0, 0};
     FILE* f = std::fopen(path.c_str(), "rb");

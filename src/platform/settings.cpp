@@ -445,6 +445,13 @@ void LoadSettings(const SettingsStore& store, const std::string& programDir, con
     ReadShort(store, "iDPI", 0, s.iDPI);
     ReadShort(store, "bSmartCut", 0, s.bSmartCut);
     ReadShort(store, "iExisting", 0, s.iExisting, 0, 2);
+    ReadShort(store, "bWebPLossless", 0, s.bWebPLossless);
+    ReadShort(store, "bJpegProgressive", 0, s.bJpegProgressive);
+    ReadShort(store, "iJpegSubsample", 0, s.iJpegSubsample, 0, 2);
+    ReadShort(store, "bKeepExif", 0, s.bKeepExif);
+    ReadShort(store, "bKeepGps", 0, s.bKeepGps);
+    ReadShort(store, "bKeepMTime", 0, s.bKeepMTime);
+    ReadShort(store, "bKeepTree", 0, s.bKeepTree);
 }
 
 void SaveOnClose(SettingsStore& store, const CloseState& st) {

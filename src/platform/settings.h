@@ -122,11 +122,22 @@ struct Settings {
     // Beyond the original keys: an existing file with a result's name in a folder without listed
     // sources (0 replace, 1 skip, 2 rename).
     int16_t iExisting = 0;
+    // Encoding choices: lossless WebP; progressive JPEG; JPEG chroma subsampling (0 the encoder's
+    // own choice, 1 4:2:0, 2 4:4:4). Metadata: results keep the source's shooting data (EXIF date,
+    // camera, exposure), also its GPS position, its modification time. Results of pictures added
+    // with their subfolders keep those subfolders under the output folder.
+    int16_t bWebPLossless = 0;
+    int16_t bJpegProgressive = 0;
+    int16_t iJpegSubsample = 0;
+    int16_t bKeepExif = 0;
+    int16_t bKeepGps = 0;
+    int16_t bKeepMTime = 0;
+    int16_t bKeepTree = 0;
 };
 
 // Reads every key in the start-up order. A key that is missing, whose text does not convert, or
-// whose value lies outside the key's range (iJPGQ 0-100, bPicJQ 0-1, the anchors and iExisting
-// 0-2, iuSYAlpha 0-100, iSlideTime from 1) takes its default. programDir has no trailing separator.
+// whose value lies outside the key's range (iJPGQ 0-100, bPicJQ 0-1, the anchors, iExisting and
+// iJpegSubsample 0-2, iuSYAlpha 0-100, iSlideTime from 1) takes its default. programDir has no trailing separator.
 void LoadSettings(const SettingsStore& store, const std::string& programDir, const Date& today,
                   Settings& settings);
 

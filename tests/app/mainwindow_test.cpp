@@ -31,7 +31,7 @@ TEST(MainWindow, FirstStartWithAnEmptyStore) {
     EXPECT_EQ(Items(ui.cmbBK), (QStringList{"无边框", "Gold", "Wood", "添加本地边框...", "网络下载边框..."}));
     EXPECT_EQ(ui.cmbBK->currentIndex(), 0);
     EXPECT_FALSE(ui.chkInfoTxt->isChecked());
-    EXPECT_EQ(Items(ui.cmbEncode), (QStringList{"原格式", "jpg", "png", "tiff", "bmp"}));
+    EXPECT_EQ(Items(ui.cmbEncode), (QStringList{"原格式", "jpg", "png", "tiff", "bmp", "webp"}));
     EXPECT_EQ(ui.lFile->text(), "图片数量:0个");
     EXPECT_FALSE(ui.cmdDel->isEnabled());
     EXPECT_FALSE(ui.cmdStop->isEnabled());

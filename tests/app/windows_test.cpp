@@ -34,6 +34,7 @@
 #include "app/optionsdialog.h"
 #include "app/screencapture.h"
 #include "app/viewer.h"
+#include "app/windowstate.h"
 #include "platform/settings.h"
 
 using namespace tavu;
@@ -116,6 +117,48 @@ TEST(OptionsDialog, OkWritesOnlyTheChangedKeysInTheirForms) {
                                 v.bSaveErr, v.bShowToday};
     };
     EXPECT_EQ(inUse(s), (std::vector<int>{75, 0, 2, 0, 5, 0, 1, 1}));
+}
+
+TEST(OptionsDialog, EncodingAndMetadataChoicesReachTheirKeys) {
+    Settings s = StartSettings();
+    MemorySettingsStore store;
+    OptionsDialog dlg(s, store, OptionsDialog::Page::General);
+    dlg.show();
+    auto* exif = Child<QCheckBox>(&dlg, "chkKeepExif");
+    auto* gps = Child<QCheckBox>(&dlg, "chkKeepGps");
+    // The position goes only with the shooting data.
+    EXPECT_FALSE(exif->isChecked());
+    EXPECT_FALSE(gps->isEnabled());
+    exif->setChecked(true);
+    EXPECT_TRUE(gps->isEnabled());
+    gps->setChecked(true);
+    Child<QCheckBox>(&dlg, "chkProgressive")->setChecked(true);
+    auto* subsample = Child<QComboBox>(&dlg, "cmbSubsample");
+    EXPECT_EQ(subsample->currentText(), QStringLiteral("自动"));
+    subsample->setCurrentText(QStringLiteral("4:4:4"));
+    Child<QCheckBox>(&dlg, "chkWebPLossless")->setChecked(true);
+    Child<QCheckBox>(&dlg, "chkKeepMTime")->setChecked(true);
+    Child<QCheckBox>(&dlg, "chkKeepTree")->setChecked(true);
+    Child<QPushButton>(&dlg, "cmdOK")->click();
+    const std::map<std::string, std::string> expected{
+        {"bJpegProgressive", "1"}, {"iJpegSubsample", "2"}, {"bWebPLossless", "1"}, {"bKeepExif", "1"},
+        {"bKeepGps", "1"},         {"bKeepMTime", "1"},     {"bKeepTree", "1"},
+    };
+    EXPECT_EQ(store.values, expected);
+
+    // The window's run takes them.
+    WindowState state;
+    state.settings = s;
+    const BatchOptions o = state.batchOptions();
+    EXPECT_TRUE(o.progressive && o.webpLossless && o.keepExif && o.keepGps && o.keepMTime && o.keepTree);
+    EXPECT_EQ(o.subsample, JpegSubsample::Yuv444);
+    // Stored values the controls cannot show fall back to the defaults.
+    MemorySettingsStore odd;
+    odd.values = {{"iJpegSubsample", "3"}, {"bKeepExif", "x"}};
+    Settings read;
+    LoadSettings(odd, "/p", Today(), read);
+    EXPECT_EQ(read.iJpegSubsample, 0);
+    EXPECT_EQ(read.bKeepExif, 0);
 }
 
 TEST(OptionsDialog, StoredValuesOutsideTheControlsAreNotRewrittenByAnUntouchedOk) {

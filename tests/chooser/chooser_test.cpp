@@ -233,17 +233,18 @@ TEST(ChooserPattern, ListsEveryPictureSpellingAndNothingElse) {
     TempDir tmp;
     const QString dir = Q(tmp.path());
     for (const char* n : {"a.jpeg", "b.tif", "c.TIFF", "d.JPG", "e.Png", "f.bmp", "g.gif", "h.txt", "i.png.bak",
-                          ".hidden.jpg"})
+                          ".hidden.jpg", "j.HEIC", "k.heif", "l.Avif", "m.webp", "n.webm"})
         Touch(dir + "/" + n);
     QDir(dir).mkdir("folder.jpg");
     ChooserDialog dlg(ChooserDialog::AddPictures);
     dlg.setStartFolder(dir);
-    EXPECT_EQ(Shown(dlg.File1), (QStringList{"a.jpeg", "b.tif", "c.TIFF", "d.JPG", "e.Png", "f.bmp", "g.gif"}));
+    EXPECT_EQ(Shown(dlg.File1), (QStringList{"a.jpeg", "b.tif", "c.TIFF", "d.JPG", "e.Png", "f.bmp", "g.gif", "j.HEIC",
+                                             "k.heif", "l.Avif", "m.webp"}));
 
     // OK accepts each of them as a picture.
     Select(dlg.File1, Shown(dlg.File1));
     dlg.cmdOK_Click();
-    EXPECT_EQ(dlg.chosenFiles().size(), 7);
+    EXPECT_EQ(dlg.chosenFiles().size(), 11);
 
     // The skin pattern, in any case too.
     Touch(dir + "/blue.she");

@@ -51,7 +51,11 @@ TEST(Cli, BadUsageExitsTwoWithAReason) {
         {{"--preset", "无此尺寸", a}, "没有名为"},
         {{"-w", "800", "--original", a}, "只能选一个"},
         {{"--anchor", "left", a}, "--anchor"},
-        {{"-f", "webp", a}, "不支持的格式"},
+        {{"-f", "heic", a}, "不支持的格式"},
+        {{"--subsample", "422", a}, "--subsample"},
+        {{"--keep-gps", a}, "--keep-exif"},
+        {{"--lossless=1", a}, "不带值"},
+        {{"--kb", "10-20", "-f", "png", a}, "JPEG 和 WebP"},
         {{}, "没有指定"},
         {{c.dir.file("notes.txt")}, "没有添加要处理的图片！"},
     };
@@ -61,6 +65,8 @@ TEST(Cli, BadUsageExitsTwoWithAReason) {
     }
     EXPECT_EQ(c.run({"--help"}), 0);
     EXPECT_NE(c.out.find("用法"), std::string::npos);
+    for (const char* option : {"--keep-exif", "--keep-gps", "--keep-mtime", "--keep-tree", "--progressive", "--subsample"})
+        EXPECT_NE(c.out.find(option), std::string::npos) << option;
     EXPECT_TRUE(c.store.values.empty());  // the command line never writes settings
 }
 

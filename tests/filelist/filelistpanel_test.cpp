@@ -130,3 +130,30 @@ TEST(FileListPanel, ListKeys) {
     QTest::keyClick(lstFile, Qt::Key_End);
     EXPECT_EQ(lstFile->currentRow(), 52);
 }
+
+TEST(FileListPanel, PicturesAddedWithSubfoldersKeepTheirPlaceForTheBatch) {
+    Fixture f;
+    const std::string root = f.work.mkdir("phone");
+    f.work.mkdir("phone/2023");
+    const std::string other = f.work.mkdir("other");
+    for (const char* n : {"phone/a.HEIC", "phone/2023/b.webp", "other/c.avif"}) WriteBytes(f.work.file(n), {0});
+    WindowState state;
+    state.settings.bKeepTree = 1;
+    AppContext context = f.context();
+    FileListPanel panel(state, context);
+    f.prompts.folder = QString::fromStdString(root + "/");
+    f.prompts.subfolders = true;
+    panel.cmdAdds_Click();
+    ASSERT_TRUE(WaitFor([&] { return !panel.scanning(); }));
+    // A folder added without its subfolders gives its pictures no place to keep.
+    f.prompts.folder = QString::fromStdString(other);
+    f.prompts.subfolders = false;
+    panel.cmdAdds_Click();
+    ASSERT_TRUE(WaitFor([&] { return !panel.scanning(); }));
+    ASSERT_EQ(panel.listBox()->count(), 3);  // the phone formats are listed
+    const BatchOptions o = state.batchOptions();
+    EXPECT_TRUE(o.keepTree);
+    EXPECT_EQ(o.entryBases, (std::vector<std::string>{root, root, ""}));
+    state.settings.bKeepTree = 0;
+    EXPECT_TRUE(state.batchOptions().entryBases.empty());
+}

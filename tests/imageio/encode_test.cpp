@@ -57,7 +57,7 @@ TEST(Encode, TiffIsUncompressed24Bit) {
 
 TEST(Encode, UnknownExtensionsWriteNothing) {
     TempDir t;
-    for (const char* ext : {"webp", "xyz", ""}) {
+    for (const char* ext : {"heic", "avif", "xyz", ""}) {
         WriteError e;
         EXPECT_FALSE(funSavePic(Sample(), t.file("a.x"), ext, 90, 24, 6, &e)) << ext;
         EXPECT_FALSE(e.text.empty());
