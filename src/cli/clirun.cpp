@@ -57,6 +57,9 @@ public:
         for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &sa, &old_[i]);
     }
     ~StopSignals() {
+        // After a stop signal, a further one still ends the program the same way (with its
+        // exit code), even when it arrives after the run has wound up.
+        if (g_signals.load() > 0) return;
         for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &old_[i], nullptr);
     }
 
