@@ -222,7 +222,9 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         if (!ok) DropTemp(temp);
         const std::string lower = LowerAscii(out.ext);
         if (ok && (lower == "jpg" || lower == "jpeg"))
-            r.quality = r.size.searched ? r.size.quality : std::clamp(o.quality, 1, 100);
+            r.quality = r.size.searched ? r.size.quality : std::clamp(o.quality, 1, 100);  // 0 acts as 1
+        if (ok && lower == "webp" && (r.size.searched || !o.webpLossless))
+            r.quality = r.size.searched ? r.size.quality : std::clamp(o.quality, 0, 100);
         if (ok && r.size.scaled) {
             r.width = r.size.width;
             r.height = r.size.height;

@@ -107,7 +107,7 @@ struct PictureResult {
     std::string notice;        // the result was saved under another name, or skipped
     uint64_t bytesIn = 0, bytesOut = 0;
     int width = 0, height = 0; // the result's pixel size (set when it was rendered)
-    int quality = 0;           // the JPEG quality it was encoded with; 0 for formats without one
+    int quality = 0;           // the JPEG or lossy WebP quality it was encoded with; 0 otherwise
     SizeInfo size;             // what the size search chose (size.searched when it ran)
 };
 

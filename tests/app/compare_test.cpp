@@ -37,18 +37,28 @@ void Photo(const std::string& path, int w, int h) {
     WritePicture(path, w, h, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3 + x), uint8_t((x * y) >> 3)}; },
                  "[Q=95]");
 }
+// A window whose output folder is "out", with a 640×480 photo in "in" and the width limit `width`.
+struct PhotoWindow {
+    Fixture f;
+    std::unique_ptr<MainWindow> w;
+    std::string in, out;
+    explicit PhotoWindow(const char* width) {
+        f.store.values["bAutoODir"] = "0";
+        w = f.open();
+        in = f.work.mkdir("in");
+        out = f.work.mkdir("out");
+        Photo(in + "/photo.jpg", 640, 480);
+        f.prompts.folder = Q(out);
+        w->output().cmdODir_Click();
+        Ui(w.get()).txtW->setText(QString::fromLatin1(width));
+    }
+};
 }  // namespace
 
 TEST(Estimate, IsTheSizeOfTheFileTheRunThenWrites) {
-    Fixture f;
-    f.store.values["bAutoODir"] = "0";
-    auto w = f.open();
+    PhotoWindow p("320");
+    const auto& [in, out, w] = std::tie(p.in, p.out, p.w);
     const Ui ui(w.get());
-    const std::string in = f.work.mkdir("in"), out = f.work.mkdir("out");
-    Photo(in + "/photo.jpg", 640, 480);
-    f.prompts.folder = Q(out);
-    w->output().cmdODir_Click();
-    ui.txtW->setText(QStringLiteral("320"));
     for (const char* format : {"jpg", "png"}) {
         ui.cmbEncode->setCurrentText(QString::fromLatin1(format));
         w->files().cmdClr_Click();
@@ -137,15 +147,9 @@ TEST(Compare, AResultOfTheRunIsDecodedFromItsFile) {
 }
 
 TEST(Compare, FromAListEntryAfterARun) {
-    Fixture f;
-    f.store.values["bAutoODir"] = "0";
-    auto w = f.open();
+    PhotoWindow p("200");
+    const auto& [in, out, w] = std::tie(p.in, p.out, p.w);
     const Ui ui(w.get());
-    const std::string in = f.work.mkdir("in"), out = f.work.mkdir("out");
-    Photo(in + "/photo.jpg", 640, 480);
-    f.prompts.folder = Q(out);
-    w->output().cmdODir_Click();
-    ui.txtW->setText(QStringLiteral("200"));
     w->files().addPaths({Q(in + "/photo.jpg")}, true);
     QAction* entry = Find<QAction>(w.get(), "mCompareResult");
     emit w->files().compareRequested(in + "/photo.jpg");  // before a run there is nothing to compare
