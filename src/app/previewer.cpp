@@ -12,7 +12,8 @@ QImage CanvasToImage(const Canvas& canvas) {
     return view.convertToFormat(QImage::Format_RGB32);
 }
 
-Previewer::Previewer(QObject* parent) : QObject(parent), thread_([this] { loop(); }) {}
+Previewer::Previewer(QObject* parent)
+    : QObject(parent), thread_([this] { loop(); }), estimator_([this] { estimateLoop(); }) {}
 
 Previewer::~Previewer() {
     {
@@ -21,6 +22,39 @@ Previewer::~Previewer() {
     }
     cv_.notify_all();
     thread_.join();
+    estimator_.join();
+}
+
+void Previewer::estimateLoop() {
+    for (;;) {
+        EstimateJob job;
+        {
+            std::unique_lock lk(m_);
+            cv_.wait(lk, [this] { return quit_ || nextEstimate_; });
+            if (quit_) return;
+            job = std::move(*nextEstimate_);
+            nextEstimate_.reset();
+            // A newer picture is being drawn or waits: its own estimate follows, this one is out of date.
+            if (next_ || (busy_ && lastId_ != job.id)) {
+                cv_.notify_all();
+                continue;
+            }
+            estimating_ = true;
+        }
+        const SaveEstimate e = EstimateSave(*job.canvas, job.source, job.save);
+        QMetaObject::invokeMethod(
+            this,
+            [this, id = job.id, e] {
+                if (e.size.searched) emit sizeFound(id, QString::fromStdString(e.ok ? SizeInfoText(e.size) : e.error));
+                emit estimated(id, e);
+            },
+            Qt::QueuedConnection);
+        {
+            std::lock_guard lk(m_);
+            estimating_ = false;
+        }
+        cv_.notify_all();
+    }
 }
 
 quint64 Previewer::request(const std::string& source, const RenderSettings& settings, int maxWidth, int maxHeight,
@@ -37,7 +71,7 @@ quint64 Previewer::request(const std::string& source, const RenderSettings& sett
 
 void Previewer::waitIdle() {
     std::unique_lock lk(m_);
-    cv_.wait(lk, [this] { return !next_ && !busy_; });
+    cv_.wait(lk, [this] { return !next_ && !busy_ && !nextEstimate_ && !estimating_; });
 }
 
 void Previewer::loop() {
@@ -65,22 +99,14 @@ void Previewer::loop() {
             this,
             [this, id = job.id, image, error, canvasSize] { emit rendered(id, image, error, canvasSize); },
             Qt::QueuedConnection);
-        // Then what saving it would give, unless the picture is already out of date.
-        bool superseded;
-        {
-            std::lock_guard lk(m_);
-            superseded = next_.has_value();
-        }
-        if (job.save && out.ok() && !superseded) {
-            const SaveEstimate e = EstimateSave(canvas, job.source, *job.save);
-            QMetaObject::invokeMethod(
-                this,
-                [this, id = job.id, e] {
-                    if (e.size.searched)
-                        emit sizeFound(id, QString::fromStdString(e.ok ? SizeInfoText(e.size) : e.error));
-                    emit estimated(id, e);
-                },
-                Qt::QueuedConnection);
+        // Then what saving it would give, on the estimating thread: the next picture is drawn meanwhile.
+        if (job.save && out.ok() && !canvas.empty()) {
+            {
+                std::lock_guard lk(m_);
+                nextEstimate_ = EstimateJob{job.id, job.source, std::make_shared<const Canvas>(std::move(canvas)),
+                                            std::move(*job.save)};
+            }
+            cv_.notify_all();
         }
         {
             std::lock_guard lk(m_);

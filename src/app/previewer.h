@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -28,8 +29,8 @@ public:
     // result is scaled down for the screen; 0 = no limit). Returns the request's number.
     // `source` is the file's path as the file system spells it (any bytes).
     // With `save`, the rendered picture is then encoded as the run would save it with those
-    // options: estimated() reports the result's size (and sizeFound() what a file-size range chose),
-    // unless a newer request is already waiting.
+    // options, on a second thread while the next picture is drawn: estimated() reports the result's
+    // size (and sizeFound() what a file-size range chose), unless a newer picture is on its way.
     quint64 request(const std::string& source, const RenderSettings& settings, int maxWidth = 0, int maxHeight = 0,
                     std::optional<BatchOptions> save = std::nullopt);
     // Blocks until every request so far has been answered; for tests.
@@ -53,14 +54,22 @@ private:
         int maxWidth, maxHeight;
         std::optional<BatchOptions> save;
     };
+    struct EstimateJob {
+        quint64 id;
+        std::string source;
+        std::shared_ptr<const Canvas> canvas;
+        BatchOptions save;
+    };
     void loop();
+    void estimateLoop();
 
     std::mutex m_;
     std::condition_variable cv_;
     std::optional<Job> next_;
-    bool busy_ = false, quit_ = false;
+    std::optional<EstimateJob> nextEstimate_;
+    bool busy_ = false, quit_ = false, estimating_ = false;
     quint64 lastId_ = 0;
-    std::thread thread_;
+    std::thread thread_, estimator_;
 };
 
 }  // namespace tavu
