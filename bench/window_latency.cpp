@@ -2,6 +2,9 @@
 //   build/bench/window_latency PHOTO.jpg    500 pictures are processed while a 10 ms timer
 //       measures the longest gap between two turns of the window's event loop; then the stop
 //       button is pressed and the time until the window shows the idle buttons is measured.
+//   build/bench/window_latency --preview PHOTO  with PHOTO selected, a setting is changed six times at a
+//       width limit of 800 and six times at the photo's own size; the time until the preview shows
+//       the new picture is measured.
 //   build/bench/window_latency --add-files [PHOTO]  a folder of 10,000 pictures (hard links to PHOTO, or
 //       to a small generated PNG) is added the way the add-folder button does it; the time until all
 //       are listed, until every row shows its pixel size and file size (headers read off the window's
@@ -19,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -27,6 +31,7 @@
 
 #include "app/batchpanel.h"
 #include "app/mainwindow.h"
+#include "app/previewpanel.h"
 #include "app/prompts.h"
 #include "filelist/filelistpanel.h"
 
@@ -100,16 +105,63 @@ int AddFiles(QApplication& app, QTemporaryDir& dir, QString photo) {
     return doneAt >= 0 && factsAt >= 0 ? 0 : 1;
 }
 
+// Changes a setting while a photo is selected and measures the time until the preview shows the
+// new picture: with a width limit of 800, and at the photo's own size.
+int PreviewDelay(QApplication& app, QTemporaryDir& dir, const QString& photo) {
+    tavu::MemorySettingsStore store;
+    store.values["bShowToday"] = "0";
+    NoPrompts prompts;
+    tavu::AppContext ctx;
+    ctx.programDir = dir.path();
+    ctx.workDir = dir.path();
+    ctx.settings = &store;
+    ctx.prompts = &prompts;
+    tavu::MainWindow w(ctx);
+    w.resize(1180, 760);
+    w.show();
+    bool shown = false;
+    QObject::connect(&w.preview(), &tavu::PreviewPanel::shown, [&] { shown = true; });
+    const auto waitShown = [&] {
+        QElapsedTimer t;
+        t.start();
+        while (!shown && t.elapsed() < 20000) app.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        shown = false;
+        return t.nsecsElapsed() / 1e6;
+    };
+    auto* size = w.findChild<QComboBox*>(QStringLiteral("cmbSize"));
+    auto* width = w.findChild<QLineEdit*>(QStringLiteral("txtW"));
+    size->setCurrentIndex(0);
+    width->setText(QStringLiteral("800"));
+    w.files().addPaths({photo}, true);
+    waitShown();
+    for (int mode : {0, 1}) {
+        size->setCurrentIndex(mode);  // 0 限制宽度 800, 1 原始尺寸
+        waitShown();
+        std::vector<double> ms;
+        for (int i = 0; i < 6; ++i) {
+            w.state().sngPicX = float(i % 2);  // the picture's offset: a change the preview must show
+            w.state().changed();
+            ms.push_back(waitShown());
+        }
+        std::sort(ms.begin(), ms.end());
+        std::printf("%s: a setting changed -> preview shown: median %.0f ms, worst %.0f ms (6 changes)\n",
+                    mode == 0 ? "width limit 800" : "own size", ms[ms.size() / 2], ms.back());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: window_latency PHOTO.jpg | --add-files [PHOTO]\n");
+        std::fprintf(stderr, "usage: window_latency PHOTO.jpg | --add-files [PHOTO] | --preview PHOTO\n");
         return 2;
     }
     QTemporaryDir dir;
+    if (QString::fromLocal8Bit(argv[1]) == QStringLiteral("--preview") && argc > 2)
+        return PreviewDelay(app, dir, QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath());
     if (QString::fromLocal8Bit(argv[1]) == QStringLiteral("--add-files"))
         return AddFiles(app, dir, argc > 2 ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath() : QString());
     QStringList pictures;
