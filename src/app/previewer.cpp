@@ -1,6 +1,8 @@
 #include "app/previewer.h"
 
 #include <QMetaObject>
+#include <algorithm>
+#include <vector>
 
 namespace tavu {
 
@@ -10,6 +12,46 @@ QImage CanvasToImage(const Canvas& canvas) {
                       QImage::Format_RGB888);
     // A deep copy that paints fast; the canvas may go away at once.
     return view.convertToFormat(QImage::Format_RGB32);
+}
+
+QImage CanvasToScreenImage(const Canvas& canvas, int maxWidth, int maxHeight) {
+    if (canvas.empty()) return {};
+    const int w = canvas.width(), h = canvas.height();
+    if (maxWidth <= 0 || maxHeight <= 0 || (w <= maxWidth && h <= maxHeight)) return CanvasToImage(canvas);
+    // First an average over k×k blocks straight from the canvas (one pass, no full-size copy),
+    // leaving between one and two times the wanted size; then a smooth scale of that small picture.
+    const int k = std::max(1, std::min(w / maxWidth, h / maxHeight));
+    const int bw = w / k, bh = h / k;
+    QImage blocks(bw, bh, QImage::Format_RGB32);
+    std::vector<uint32_t> sum(size_t(bw) * 3);
+    const uint32_t area = uint32_t(k) * uint32_t(k);
+    for (int by = 0; by < bh; ++by) {
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int y = by * k; y < by * k + k; ++y) {
+            const uint8_t* row = canvas.data() + size_t(y) * canvas.stride();
+            for (int bx = 0; bx < bw; ++bx) {
+                const uint8_t* px = row + size_t(bx) * size_t(k) * 3;
+                uint32_t r = 0, g = 0, b = 0;
+                for (int i = 0; i < k; ++i, px += 3) {
+                    r += px[0];
+                    g += px[1];
+                    b += px[2];
+                }
+                sum[size_t(bx) * 3] += r;
+                sum[size_t(bx) * 3 + 1] += g;
+                sum[size_t(bx) * 3 + 2] += b;
+            }
+        }
+        auto* out = reinterpret_cast<QRgb*>(blocks.scanLine(by));
+        for (int bx = 0; bx < bw; ++bx)
+            out[bx] = qRgb(int((sum[size_t(bx) * 3] + area / 2) / area), int((sum[size_t(bx) * 3 + 1] + area / 2) / area),
+                           int((sum[size_t(bx) * 3 + 2] + area / 2) / area));
+    }
+    // Exactly the size the whole canvas fitted into the limits has, so that points on the preview map
+    // back onto the canvas as they should.
+    const QSize fitted = QSize(w, h).scaled(maxWidth, maxHeight, Qt::KeepAspectRatio);
+    if (blocks.size() == fitted) return blocks;
+    return blocks.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 Previewer::Previewer(QObject* parent)
@@ -88,11 +130,8 @@ void Previewer::loop() {
         Canvas canvas;
         std::string decorationError;
         const DrawOutcome out = RenderPicture(canvas, job.source, job.settings, &decorationError);
-        QImage image = CanvasToImage(canvas);
+        const QImage image = CanvasToScreenImage(canvas, job.maxWidth, job.maxHeight);
         const QSize canvasSize(canvas.width(), canvas.height());
-        if (!image.isNull() && job.maxWidth > 0 && job.maxHeight > 0 &&
-            (image.width() > job.maxWidth || image.height() > job.maxHeight))
-            image = image.scaled(job.maxWidth, job.maxHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         // A drawn picture may still miss a border or watermark layer that could not be drawn.
         const QString error = QString::fromStdString(out.ok() ? decorationError : out.errorText);
         QMetaObject::invokeMethod(

@@ -18,6 +18,8 @@ namespace tavu {
 
 // A canvas as an image the window can show (a deep copy).
 QImage CanvasToImage(const Canvas& canvas);
+// The same, fitted into maxWidth × maxHeight (kept as it is when it fits, or a limit is 0).
+QImage CanvasToScreenImage(const Canvas& canvas, int maxWidth, int maxHeight);
 
 class Previewer : public QObject {
     Q_OBJECT
