@@ -22,6 +22,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include <QComboBox>
@@ -46,6 +48,24 @@ public:
     QStringList chooseFiles(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString chooseFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
+// The main window as the program opens it, with settings in memory and prompts that answer nothing.
+struct BenchWindow {
+    tavu::MemorySettingsStore store;
+    NoPrompts prompts;
+    std::unique_ptr<tavu::MainWindow> window;
+    BenchWindow(const QString& folder, std::map<std::string, std::string> values) {
+        store.values = std::move(values);
+        tavu::AppContext ctx;
+        ctx.programDir = folder;
+        ctx.workDir = folder;
+        ctx.settings = &store;
+        ctx.prompts = &prompts;
+        window = std::make_unique<tavu::MainWindow>(ctx);
+        window->resize(1180, 760);
+        window->show();
+    }
+};
+
 // Adds a folder of 10,000 pictures and measures the window meanwhile.
 int AddFiles(QApplication& app, QTemporaryDir& dir, QString photo) {
     const QString folder = dir.filePath(QStringLiteral("many"));
@@ -61,18 +81,9 @@ int AddFiles(QApplication& app, QTemporaryDir& dir, QString photo) {
         const QString p = folder + QStringLiteral("/IMG_%1.").arg(i, 5, 10, QLatin1Char('0')) + suffix;
         if (::link(QFile::encodeName(photo).constData(), QFile::encodeName(p).constData()) != 0) QFile::copy(photo, p);
     }
-    tavu::MemorySettingsStore store;
-    store.values["bShowToday"] = "0";
-    NoPrompts prompts;
-    prompts.folder = folder;
-    tavu::AppContext ctx;
-    ctx.programDir = dir.path();
-    ctx.workDir = dir.path();
-    ctx.settings = &store;
-    ctx.prompts = &prompts;
-    tavu::MainWindow w(ctx);
-    w.resize(1180, 760);
-    w.show();
+    BenchWindow bench(dir.path(), {{"bShowToday", "0"}});
+    bench.prompts.folder = folder;
+    tavu::MainWindow& w = *bench.window;
     QElapsedTimer clock;
     qint64 last = 0, maxGap = 0, maxGapAt = 0, doneAt = -1, factsAt = -1;
     QTimer tick;
@@ -108,17 +119,8 @@ int AddFiles(QApplication& app, QTemporaryDir& dir, QString photo) {
 // Changes a setting while a photo is selected and measures the time until the preview shows the
 // new picture: with a width limit of 800, and at the photo's own size.
 int PreviewDelay(QApplication& app, QTemporaryDir& dir, const QString& photo) {
-    tavu::MemorySettingsStore store;
-    store.values["bShowToday"] = "0";
-    NoPrompts prompts;
-    tavu::AppContext ctx;
-    ctx.programDir = dir.path();
-    ctx.workDir = dir.path();
-    ctx.settings = &store;
-    ctx.prompts = &prompts;
-    tavu::MainWindow w(ctx);
-    w.resize(1180, 760);
-    w.show();
+    BenchWindow bench(dir.path(), {{"bShowToday", "0"}});
+    tavu::MainWindow& w = *bench.window;
     bool shown = false;
     QObject::connect(&w.preview(), &tavu::PreviewPanel::shown, [&] { shown = true; });
     const auto waitShown = [&] {
@@ -170,17 +172,8 @@ int main(int argc, char** argv) {
         QFile::link(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath(), p);
         pictures << p;
     }
-    tavu::MemorySettingsStore store;
-    store.values["bAutoODir"] = "0";
-    NoPrompts prompts;
-    tavu::AppContext ctx;
-    ctx.programDir = dir.path();
-    ctx.workDir = dir.path();
-    ctx.settings = &store;
-    ctx.prompts = &prompts;
-    tavu::MainWindow w(ctx);
-    w.resize(1180, 760);
-    w.show();
+    BenchWindow bench(dir.path(), {{"bAutoODir", "0"}});
+    tavu::MainWindow& w = *bench.window;
     w.files().addPaths(pictures, false);
     w.findChild<QComboBox*>(QStringLiteral("cmbEncode"))->setCurrentIndex(1);  // jpg
     w.findChild<QComboBox*>(QStringLiteral("cmbSize"))->setCurrentIndex(0);
