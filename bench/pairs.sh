@@ -63,7 +63,7 @@ commands() {
       ours="'$tavuzip' --batch --original -f jpg -q 80 -o '$out' --quiet '$src'"
       peer="vipsthumbnail --size '100000x100000>' -o '$out/%s.jpg[Q=80]' '$src'/*.jpg" ;;
     png) make_set png; src="$sets/png"
-      ours="'$tavuzip' --batch -w 800 -f png -o '$out' --quiet '$src'"
+      ours="'$tavuzip' --batch -w 800 -f png -o '$out' --quiet '$src'/*.png"
       peer="vipsthumbnail --size 800x -o '$out/%s.png' '$src'/*.png" ;;
     small) make_set small; src="$sets/small"
       ours="'$tavuzip' --batch -w 320 -f jpg -q 85 -o '$out' --quiet '$src'"
