@@ -31,7 +31,7 @@ make_set() {
       for f in "$photos"/*.jpg; do jpegtran -copy all -progressive -outfile "$dir/$(basename "$f")" "$f"; done ;;
     keep) need "$photos" ""
       for f in $(ls "$photos"/*.jpg | LC_ALL=C sort | head -n 8); do cp "$f" "$dir/"; done ;;
-    png) need "$photos" ""
+    pngs) need "$photos" ""
       # 6 photos as PNG at half size (4-5 MP each: PNG sources are rarely camera-sized)
       for f in $(ls "$photos"/*.jpg | LC_ALL=C sort | head -n 6); do
         vips thumbnail "$f" "$dir/$(basename "${f%.jpg}").png" 2600; done ;;
@@ -62,8 +62,8 @@ commands() {
     keep24) need "$photos24" --24mp; src="$photos24"
       ours="'$tavuzip' --batch --original -f jpg -q 80 -o '$out' --quiet '$src'"
       peer="vipsthumbnail --size '100000x100000>' -o '$out/%s.jpg[Q=80]' '$src'/*.jpg" ;;
-    png) make_set png; src="$sets/png"
-      ours="'$tavuzip' --batch -w 800 -f png -o '$out' --quiet '$src'/*.png"
+    png) make_set pngs; src="$sets/pngs"   # not "png": a folder named like a picture is taken as one
+      ours="'$tavuzip' --batch -w 800 -f png -o '$out' --quiet '$src'"
       peer="vipsthumbnail --size 800x -o '$out/%s.png' '$src'/*.png" ;;
     small) make_set small; src="$sets/small"
       ours="'$tavuzip' --batch -w 320 -f jpg -q 85 -o '$out' --quiet '$src'"
