@@ -5,6 +5,15 @@
 #                                            PHOTODIR defaults to bench/photos (make it with make_photos.sh)
 #   bench/run.sh --memory [PHOTODIR24]       peak memory of TavuZip on 24 MP photos (default bench/photos24),
 #                                            with the two other tools alongside for reference
+#   bench/run.sh --job JOB[,JOB...] [--rounds N]
+#                                            TavuZip against vipsthumbnail, paired: the two alternate in each
+#                                            round; prints wall, CPU (user + sys) and peak RSS of each, and the
+#                                            median of the paired ratios. JOB: w800 (camera JPEGs -> 800 px, q85),
+#                                            progressive (the same photos as progressive JPEGs), keep (8 photos
+#                                            at their own size, q80), png (PNG sources -> 800 px PNG), small
+#                                            (1,000 JPEGs of about 1 MP -> 320 px), keep24 (the 24 MP photos at
+#                                            their own size, q80), or all. The sets are made from bench/photos
+#                                            (and bench/photos24) on first use, under bench/sets.
 #
 # Every run writes to its own fresh, empty temporary output folder, which is removed afterwards.
 # Environment:
@@ -24,9 +33,11 @@ photodir=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --memory) mode=memory ;;
+    --job) mode=jobs; jobs_wanted="${2:?--job needs a name}"; shift ;;
+    --job=*) mode=jobs; jobs_wanted="${1#--job=}" ;;
     --rounds) rounds="${2:?--rounds needs a number}"; shift ;;
     --rounds=*) rounds="${1#--rounds=}" ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "run.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
     *) photodir="$1" ;;
   esac
@@ -34,6 +45,9 @@ while [ $# -gt 0 ]; do
 done
 if ! [[ "$rounds" =~ ^[0-9]+$ ]] || [ "$rounds" -lt 1 ]; then
   echo "run.sh: the number of rounds must be a positive whole number, got '$rounds'" >&2; exit 2
+fi
+if [ "$mode" = jobs ]; then
+  exec bash "$here/pairs.sh" "$rounds" "$jobs_wanted"
 fi
 if [ -z "$photodir" ]; then
   if [ "$mode" = memory ]; then photodir="$here/photos24"; else photodir="$here/photos"; fi

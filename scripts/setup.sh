@@ -27,8 +27,9 @@ packages=(
   desktop-file-utils appstream man-db dpkg-dev file lintian librsvg2-bin
 )
 if [ "${1:-}" = "--bench" ]; then
-  # real photographs to make camera-sized test photos from, and a tool to give them EXIF tags
-  packages+=(lomiri-wallpapers-16.04 exiv2)
+  # real photographs to make camera-sized test photos from, a tool to give them EXIF tags, and
+  # djpeg/cjpeg/jpegtran (the decode-only limit, progressive copies of the photos)
+  packages+=(lomiri-wallpapers-16.04 exiv2 libjpeg-turbo-progs)
 fi
 if [ "${1:-}" = "--chroot" ]; then
   # a fresh Debian 12 root to install the package into

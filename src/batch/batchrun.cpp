@@ -159,6 +159,33 @@ bool MakeResultFolder(const std::string& output, const BatchOptions& o, WriteErr
 constexpr const char* kSourceProtected = "结果文件与原图片是同一个文件,为保护原图片未保存";
 constexpr const char* kOutOfMemory = "内存不足";
 
+// The straight way of Process for a picture saved as decoded; false leaves nothing behind.
+bool EncodeUnchanged(Pending& p, const std::string& entry, const RenderSettings& settings, const BatchOptions& o,
+                     const SourceFiles& sources, const ResultFormat& out) {
+    PictureResult& r = p.result;
+    if (out.bitmapWriter || !HasEncoder(out.ext) || SizeSearchApplies(out.ext, o.sizeTarget) ||
+        sources.contains(r.output))
+        return false;
+    WriteError err;
+    std::string temp;
+    if (!MakeResultFolder(r.output, o, err) || !MakeTempBeside(r.output, temp, err)) return false;
+    EncodeChoice choice = EncodeChoiceOf(o);
+    if (o.keepExif) choice.exif = ResultExif(entry, o.keepGps);
+    int w = 0, h = 0;
+    if (!EncodeUnchangedRender(entry, settings, temp, out.ext, EncodeOptionsOf(choice), w, h) ||
+        (o.keepMTime && !CopyFileTimes(entry, temp))) {
+        DropTemp(temp);
+        return false;
+    }
+    r.width = w;
+    r.height = h;
+    const std::string lower = LowerAscii(out.ext);
+    if (lower == "jpg" || lower == "jpeg") r.quality = std::clamp(o.quality, 1, 100);
+    r.silent = out.bitmapWriter;
+    p.temp = temp;
+    return true;
+}
+
 Pending Process(size_t index, const std::string& entry, const BatchOptions& o, const SourceFiles& sources,
                 const PlannedName& plan) {
     Pending p;
@@ -176,8 +203,6 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
     p.wanted = WantedPath(index, entry, o, out);
     p.noReplace = plan.noReplace;
 
-    // Render. Size texts that are not numbers leave the canvas empty; the save then fails.
-    Canvas canvas;
     RenderSettings cropped;
     const RenderSettings* settings = &o.render;
     if (index < o.entryCrops.size() && o.entryCrops[index].w > 0 && o.entryCrops[index].h > 0) {
@@ -189,6 +214,12 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
         cropped.cropH = c.h;
         settings = &cropped;
     }
+    // A picture saved as it is decoded goes straight from the decoder into its temporary file: the
+    // same file, without the canvas and its copies. Anything else, or any failure, goes the usual way.
+    if (EncodeUnchanged(p, entry, *settings, o, sources, out)) return p;
+
+    // Render. Size texts that are not numbers leave the canvas empty; the save then fails.
+    Canvas canvas;
     const DrawOutcome drawn = RenderPicture(canvas, entry, *settings);
     if (drawn.status == DrawOutcome::DrawFailed) {
         r.failureLine = ErrorLog::DrawFailureLine(entry, drawn.errorNumber, drawn.errorText);

@@ -1,5 +1,6 @@
 #include "batch/picturerender.h"
 
+#include "imageio/straightencode.h"
 #include "platform/settings.h"
 
 namespace tavu {
@@ -32,6 +33,13 @@ bool ToDrawParams(const RenderSettings& s, DrawParams& d) {
 uint64_t RenderMemoryNeeded(const std::string& source, const RenderSettings& s) {
     DrawParams d;
     return ToDrawParams(s, d) ? DrawMemoryNeeded(source, d) : 0;
+}
+
+bool EncodeUnchangedRender(const std::string& source, const RenderSettings& s, const std::string& path,
+                           const std::string& extension, const EncodeOptions& options, int& width, int& height) {
+    if (TurnOrEffectChanges(s.turn, s.effect, s.brightness) || s.decorations.any()) return false;
+    DrawParams d;
+    return ToDrawParams(s, d) && EncodeUnchangedDrawing(source, d, path, extension, options, width, height);
 }
 
 DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& s,

@@ -8,6 +8,7 @@
 #include "imageio/decorate.h"
 #include "imageio/geometry.h"
 #include "imageio/render.h"
+#include "imageio/encodeoptions.h"
 #include "raster/canvas.h"
 #include "raster/effects.h"
 
@@ -42,5 +43,12 @@ uint64_t RenderMemoryNeeded(const std::string& source, const RenderSettings& set
 
 DrawOutcome RenderPicture(Canvas& canvas, const std::string& source, const RenderSettings& settings,
                           std::string* decorationError = nullptr);
+
+// Encodes the picture RenderPicture would render into `path`, straight from the decoder, when the
+// render is the drawing alone (no turn, effect, border or watermark) and that drawing leaves the
+// picture as decoded (see EncodeUnchangedDrawing): the same file as encoding the canvas, with less
+// copying and memory. False when it does not apply or fails; the caller then renders as usual.
+bool EncodeUnchangedRender(const std::string& source, const RenderSettings& settings, const std::string& path,
+                           const std::string& extension, const EncodeOptions& options, int& width, int& height);
 
 }  // namespace tavu

@@ -19,7 +19,9 @@ bool IsJpegExtension(const std::string& ext) {
     return e == "jpg" || e == "jpeg";
 }
 
-EncodeOptions OptionsOf(const EncodeChoice& c) {
+}  // namespace
+
+EncodeOptions EncodeOptionsOf(const EncodeChoice& c) {
     EncodeOptions o;
     o.quality = c.quality;
     o.dpi = c.dpi;
@@ -30,8 +32,6 @@ EncodeOptions OptionsOf(const EncodeChoice& c) {
     return o;
 }
 
-}  // namespace
-
 bool SizeSearchApplies(const std::string& extension, const SizeTarget& target) {
     return target.active() && (IsJpegExtension(extension) || Lower(extension) == "webp");
 }
@@ -41,13 +41,13 @@ bool EncodeResult(const Canvas& canvas, const std::string& path, const std::stri
     info = {};
     if (!SizeSearchApplies(extension, c.sizeTarget)) {
         WriteError e;
-        const bool ok = EncodeToFile(canvas, path, extension, OptionsOf(c), &e);
+        const bool ok = EncodeToFile(canvas, path, extension, EncodeOptionsOf(c), &e);
         if (!ok) err = e;
         return ok;
     }
     JpegSizeOptions so = MakeJpegSizeOptions(c.sizeTarget, c.quality, c.sizePad, c.pixelSizeFree, c.dpi);
     so.webp = !IsJpegExtension(extension);
-    so.encoding = OptionsOf(c);
+    so.encoding = EncodeOptionsOf(c);
     const JpegSizeResult r = FindJpegForSize(canvas, so);
     info.searched = true;
     info.quality = r.quality;

@@ -36,6 +36,9 @@ struct SizeInfo {
     uint64_t bytes = 0;
 };
 
+// The encoder's options for a plain encode (no size search) of the choice.
+EncodeOptions EncodeOptionsOf(const EncodeChoice& choice);
+
 // True when the size search applies: a JPEG or WebP extension and an active range.
 bool SizeSearchApplies(const std::string& extension, const SizeTarget& target);
 

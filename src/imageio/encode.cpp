@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "imageio/drawpipeline.h"
 #include "imageio/sizesearch.h"
 #include "imageio/tempfiles.h"
 #include "imageio/vipsinit.h"
@@ -57,7 +58,53 @@ bool VipsSaveFailed(WriteError* err, const std::string& message, const std::stri
 
 // Optimised Huffman tables make JPEGs a few percent smaller, but the encoder then holds every
 // coefficient of the picture: worth it below 16 megapixels only.
-bool OptimizeHuffman(const Canvas& c) { return double(c.width()) * c.height() <= 16e6; }
+bool OptimizeHuffman(int width, int height) { return double(width) * height <= 16e6; }
+
+// Encodes an 8-bit sRGB picture with three bands (a canvas, or a drawing straight from the
+// decoder) into `path`. Throws VError when libvips fails.
+bool SaveVips(VImage img, const std::string& path, Format format, const EncodeOptions& opts) {
+    const int quality = opts.quality, dpi = opts.dpi;
+    // libvips keeps the resolution in pixels per millimetre.
+    auto* copy = VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB);
+    if (dpi > 0) copy->set("xres", dpi / 25.4)->set("yres", dpi / 25.4);
+    img = img.copy(copy);
+    // The EXIF block goes with JPEG, PNG and WebP; nothing else of the image's metadata exists.
+    const bool exif = !opts.exif.empty() && (format == Format::Jpeg || format == Format::Png || format == Format::Webp);
+    if (exif) AttachExif(img, opts.exif);
+    switch (format) {
+        case Format::Jpeg: {
+            auto* o = VImage::option()
+                          ->set("Q", std::clamp(quality, 1, 100))
+                          ->set("optimize_coding", OptimizeHuffman(img.width(), img.height()))
+                          ->set("strip", !exif);
+            // Only what differs from the encoder's defaults is asked for: a default result stays
+            // byte for byte what it was.
+            if (opts.progressive) o->set("interlace", true);
+            if (opts.subsample != JpegSubsample::Auto) o->set("subsample_mode", SubsampleMode(opts.subsample, false));
+            img.jpegsave(path.c_str(), o);
+            break;
+        }
+        case Format::Png:
+            img.pngsave(path.c_str(), VImage::option()->set("compression", 6)->set("strip", !exif));
+            break;
+        case Format::Webp:
+            img.webpsave(path.c_str(), WebpOptions(quality, opts.webpLossless)->set("strip", !exif));
+            break;
+        case Format::Gif:
+            img.gifsave(path.c_str(), VImage::option()->set("strip", true));
+            break;
+        case Format::Tiff: {
+            img.tiffsave(path.c_str(), VImage::option()
+                                           ->set("compression", opts.tiffLzw ? VIPS_FOREIGN_TIFF_COMPRESSION_LZW
+                                                                             : VIPS_FOREIGN_TIFF_COMPRESSION_NONE)
+                                           ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)
+                                           ->set("strip", true));
+            break;
+        }
+        default: break;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -80,7 +127,7 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
 
 bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::string& extension,
                   const EncodeOptions& opts, WriteError* err) {
-    const int quality = opts.quality, dpi = opts.dpi;
+    const int dpi = opts.dpi;
     const Format format = FormatOf(extension);
     if (format == Format::None) return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
     if (canvas.empty()) return Failed(err, 0, "没有可保存的图片");
@@ -108,45 +155,7 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
     try {
         VImage img = VImage::new_from_memory(const_cast<uint8_t*>(canvas.data()), canvas.byteSize(),
                                              canvas.width(), canvas.height(), 3, VIPS_FORMAT_UCHAR);
-        // libvips keeps the resolution in pixels per millimetre.
-        auto* copy = VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB);
-        if (dpi > 0) copy->set("xres", dpi / 25.4)->set("yres", dpi / 25.4);
-        img = img.copy(copy);
-        // The EXIF block goes with JPEG, PNG and WebP; nothing else of the image's metadata exists.
-        const bool exif = !opts.exif.empty() && (format == Format::Jpeg || format == Format::Png || format == Format::Webp);
-        if (exif) AttachExif(img, opts.exif);
-        switch (format) {
-            case Format::Jpeg: {
-                auto* o = VImage::option()
-                              ->set("Q", std::clamp(quality, 1, 100))
-                              ->set("optimize_coding", OptimizeHuffman(canvas))
-                              ->set("strip", !exif);
-                // Only what differs from the encoder's defaults is asked for: a default result stays
-                // byte for byte what it was.
-                if (opts.progressive) o->set("interlace", true);
-                if (opts.subsample != JpegSubsample::Auto) o->set("subsample_mode", SubsampleMode(opts.subsample, false));
-                img.jpegsave(path.c_str(), o);
-                break;
-            }
-            case Format::Png:
-                img.pngsave(path.c_str(), VImage::option()->set("compression", 6)->set("strip", !exif));
-                break;
-            case Format::Webp:
-                img.webpsave(path.c_str(), WebpOptions(quality, opts.webpLossless)->set("strip", !exif));
-                break;
-            case Format::Gif:
-                img.gifsave(path.c_str(), VImage::option()->set("strip", true));
-                break;
-            case Format::Tiff: {
-                img.tiffsave(path.c_str(), VImage::option()
-                                               ->set("compression", opts.tiffLzw ? VIPS_FOREIGN_TIFF_COMPRESSION_LZW
-                                                                                 : VIPS_FOREIGN_TIFF_COMPRESSION_NONE)
-                                               ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)
-                                               ->set("strip", true));
-                break;
-            }
-            default: break;
-        }
+        return SaveVips(img, path, format, opts);
     } catch (const VError& e) {
         const std::string message = e.what();
         vips_error_clear();
@@ -154,7 +163,27 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
     } catch (const std::bad_alloc&) {
         return Failed(err, ENOMEM, "内存不足");
     }
-    return true;
+}
+
+bool EncodeImageToFile(const VImage& picture, const std::string& path, const std::string& extension,
+                       const EncodeOptions& opts, WriteError* err) {
+    const Format format = FormatOf(extension);
+    if (format == Format::None || format == Format::Bmp || (format == Format::Jpeg && opts.dpi > 0))
+        return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
+    try {
+        // Nothing of the source's own metadata goes along: the header is the one a canvas gets.
+        VImage img = picture.copy(VImage::option()->set("xres", 1.0)->set("yres", 1.0));
+        gchar** fields = vips_image_get_fields(img.get_image());
+        for (gchar** f = fields; f && *f; ++f) vips_image_remove(img.get_image(), *f);
+        g_strfreev(fields);
+        return SaveVips(img, path, format, opts);
+    } catch (const VError& e) {
+        const std::string message = e.what();
+        vips_error_clear();
+        return VipsSaveFailed(err, message, path);
+    } catch (const std::bad_alloc&) {
+        return Failed(err, ENOMEM, "内存不足");
+    }
 }
 
 bool funSavePic(const Canvas& canvas, const std::string& path, const std::string& extension,

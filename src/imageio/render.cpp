@@ -5,6 +5,7 @@
 
 #include <vips/vips8>
 
+#include "imageio/drawpipeline.h"
 #include "imageio/vipsutil.h"
 
 #include <fcntl.h>
@@ -241,6 +242,36 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
     return true;
 }
 
+// The drawn part of the picture, decoded at the plan's shrink, cropped, reduced to its size on the
+// canvas and made 8-bit sRGB, still in the file's orientation. Lazy: nothing is decoded yet.
+// `img`: the file opened at full size.
+VImage DecodeForDrawing(const std::string& path, const DrawPlan& p, VImage img) {
+    // Work in the file's own orientation; turn upright only once the picture is small.
+    const DRect s = StoredRect(p.orientation, p.ws, p.hs, p.src);
+    const int dws = p.swap ? p.dst.h : p.dst.w, dhs = p.swap ? p.dst.w : p.dst.h;
+    const int shrink = p.shrink;
+    if (shrink > 1) img = Open(path, shrink, p.shrinkKind);
+
+    int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
+    cx = std::clamp(cx, 0, img.width() - 1);
+    cy = std::clamp(cy, 0, img.height() - 1);
+    int cw = std::clamp(RoundHalfEven(s.w / shrink), 1, img.width() - cx);
+    int ch = std::clamp(RoundHalfEven(s.h / shrink), 1, img.height() - cy);
+    if (cx != 0 || cy != 0 || cw != img.width() || ch != img.height()) img = img.crop(cx, cy, cw, ch);
+
+    if (cw != dws || ch != dhs) {
+        const bool alpha = HasAlpha(img);
+        const VipsBandFormat format = img.format();
+        if (alpha) img = img.premultiply();
+        img = img.resize(double(dws) / cw, VImage::option()
+                                               ->set("vscale", double(dhs) / ch)
+                                               ->set("kernel", VIPS_KERNEL_LANCZOS3));
+        if (alpha) img = img.unpremultiply().cast(format);
+        img = ExactSize(img, dws, dhs);
+    }
+    return ToSrgb8(img);
+}
+
 std::string Megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
 
 }  // namespace
@@ -299,7 +330,6 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
         return Fail(kErrInvalidPicture, "图片格式无法识别或文件已损坏");
     }
     const int orientation = plan.orientation, ws = plan.ws, hs = plan.hs;
-    const bool swap = plan.swap;
     const DrawGeometry& g = plan.g;
     if (double(ws) * double(hs) > kMaxPixels)
         return Fail(kErrOutOfMemory, "图片尺寸过大(超过10亿像素),不予处理");
@@ -319,7 +349,6 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
         return o;
     }
 
-    const DRect& src = plan.src;
     const IntRect& dst = plan.dst;
     const bool drawsSomething = plan.drawsSomething;
 
@@ -332,31 +361,7 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
             return o;
         }
 
-        // Work in the file's own orientation; turn upright only once the picture is small.
-        const DRect s = StoredRect(orientation, ws, hs, src);
-        const int dws = swap ? dst.h : dst.w, dhs = swap ? dst.w : dst.h;
-        const int shrink = plan.shrink;
-        if (shrink > 1) img = Open(path, shrink, plan.shrinkKind);
-
-        int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
-        cx = std::clamp(cx, 0, img.width() - 1);
-        cy = std::clamp(cy, 0, img.height() - 1);
-        int cw = std::clamp(RoundHalfEven(s.w / shrink), 1, img.width() - cx);
-        int ch = std::clamp(RoundHalfEven(s.h / shrink), 1, img.height() - cy);
-        if (cx != 0 || cy != 0 || cw != img.width() || ch != img.height()) img = img.crop(cx, cy, cw, ch);
-
-        if (cw != dws || ch != dhs) {
-            const bool alpha = HasAlpha(img);
-            const VipsBandFormat format = img.format();
-            if (alpha) img = img.premultiply();
-            img = img.resize(double(dws) / cw, VImage::option()
-                                                   ->set("vscale", double(dhs) / ch)
-                                                   ->set("kernel", VIPS_KERNEL_LANCZOS3));
-            if (alpha) img = img.unpremultiply().cast(format);
-            img = ExactSize(img, dws, dhs);
-        }
-
-        img = ToSrgb8(img);
+        img = DecodeForDrawing(path, plan, img);
         if (orientation != 1) {
             canvas = Canvas(g.canvasWidth, g.canvasHeight, bg);
             BlitUpright(canvas, img, orientation, dst.x, dst.y);
@@ -392,6 +397,31 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     DrawOutcome o;
     o.status = DrawOutcome::Drawn;
     return o;
+}
+
+bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, VImage& out) {
+    if (!params.colors.isIdentity() || !EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
+    try {
+        VImage img = Open(path, 1);
+        DrawPlan plan;
+        if (!PlanDrawing(img, params, plan, &path) || !plan.drawsSomething || plan.orientation != 1) return false;
+        const DrawGeometry& g = plan.g;
+        if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth <= 0 || g.canvasHeight <= 0 ||
+            double(g.canvasWidth) * double(g.canvasHeight) > kMaxPixels ||
+            plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget())
+            return false;
+        if (plan.dst.x != 0 || plan.dst.y != 0 || plan.dst.w != g.canvasWidth || plan.dst.h != g.canvasHeight)
+            return false;
+        img = DecodeForDrawing(path, plan, img);
+        if (img.width() != g.canvasWidth || img.height() != g.canvasHeight || img.bands() != 3 ||
+            img.format() != VIPS_FORMAT_UCHAR)
+            return false;
+        out = img;
+        return true;
+    } catch (const VError&) {
+        vips_error_clear();
+        return false;
+    }
 }
 
 }  // namespace tavu

@@ -1,0 +1,27 @@
+// Inside the image library only (it includes libvips): a drawing that can be encoded straight
+// from the decoder, without a canvas in between.
+#pragma once
+
+#include <vips/vips8>
+
+#include <string>
+
+#include "imageio/encodeoptions.h"
+#include "imageio/fileio.h"
+#include "imageio/geometry.h"
+
+namespace tavu {
+
+// True when drawing `path` with `params` would leave exactly the decoded picture on the canvas:
+// stored upright, covering the whole canvas, colours unchanged. `img` is then that picture, lazy,
+// 8-bit sRGB with three bands and the canvas's size: its pixels are the ones DrawPicFile would
+// put on the canvas. False otherwise and on every failure; drawing the usual way then reports it.
+bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, vips::VImage& img);
+
+// Encodes `img` (8-bit sRGB, three bands) into `path` as EncodeToFile encodes a canvas with the
+// same pixels: the result is the same file. `extension` must not be "bmp", and not JPEG with a
+// resolution (those are written from a canvas only).
+bool EncodeImageToFile(const vips::VImage& img, const std::string& path, const std::string& extension,
+                       const EncodeOptions& options, WriteError* err);
+
+}  // namespace tavu
