@@ -159,6 +159,14 @@ bool MakeResultFolder(const std::string& output, const BatchOptions& o, WriteErr
 constexpr const char* kSourceProtected = "结果文件与原图片是同一个文件,为保护原图片未保存";
 constexpr const char* kOutOfMemory = "内存不足";
 
+// The JPEG or lossy WebP quality a result was encoded with; 0 for the other formats.
+int ResultQuality(const ResultFormat& out, const BatchOptions& o, const SizeInfo& size) {
+    const std::string lower = LowerAscii(out.ext);
+    if (lower == "jpg" || lower == "jpeg") return size.searched ? size.quality : std::clamp(o.quality, 1, 100);  // 0 acts as 1
+    if (lower == "webp" && (size.searched || !o.webpLossless)) return size.searched ? size.quality : std::clamp(o.quality, 0, 100);
+    return 0;
+}
+
 // The straight way of Process for a picture saved as decoded; false leaves nothing behind.
 bool EncodeUnchanged(Pending& p, const std::string& entry, const RenderSettings& settings, const BatchOptions& o,
                      const SourceFiles& sources, const ResultFormat& out) {
@@ -179,8 +187,7 @@ bool EncodeUnchanged(Pending& p, const std::string& entry, const RenderSettings&
     }
     r.width = w;
     r.height = h;
-    const std::string lower = LowerAscii(out.ext);
-    if (lower == "jpg" || lower == "jpeg") r.quality = std::clamp(o.quality, 1, 100);
+    r.quality = ResultQuality(out, o, r.size);
     r.silent = out.bitmapWriter;
     p.temp = temp;
     return true;
@@ -251,11 +258,7 @@ Pending Process(size_t index, const std::string& entry, const BatchOptions& o, c
             err.text = "无法设置结果文件的修改时间";
         }
         if (!ok) DropTemp(temp);
-        const std::string lower = LowerAscii(out.ext);
-        if (ok && (lower == "jpg" || lower == "jpeg"))
-            r.quality = r.size.searched ? r.size.quality : std::clamp(o.quality, 1, 100);  // 0 acts as 1
-        if (ok && lower == "webp" && (r.size.searched || !o.webpLossless))
-            r.quality = r.size.searched ? r.size.quality : std::clamp(o.quality, 0, 100);
+        if (ok) r.quality = ResultQuality(out, o, r.size);
         if (ok && r.size.scaled) {
             r.width = r.size.width;
             r.height = r.size.height;
