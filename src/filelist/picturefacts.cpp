@@ -21,7 +21,9 @@ PictureFacts ReadFacts(const std::string& path) {
 }
 }  // namespace
 
-FactsReader::FactsReader(QObject* parent) : QObject(parent), thread_([this] { loop(); }) {}
+FactsReader::FactsReader(QObject* parent) : QObject(parent) {
+    for (int i = 0; i < 2; ++i) threads_.emplace_back([this] { loop(); });
+}
 
 FactsReader::~FactsReader() {
     {
@@ -29,7 +31,7 @@ FactsReader::~FactsReader() {
         quit_ = true;
     }
     cv_.notify_all();
-    thread_.join();
+    for (std::thread& t : threads_) t.join();
 }
 
 void FactsReader::want(const std::vector<std::string>& paths) {
@@ -60,13 +62,13 @@ const PictureFacts* FactsReader::find(const std::string& path) const {
 
 size_t FactsReader::pending() const {
     std::lock_guard lk(m_);
-    return queued_.size() + outbox_.size() + (busy_ ? 1 : 0);
+    return queued_.size() + outbox_.size() + size_t(busy_);
 }
 
 void FactsReader::waitIdle() {
     {
         std::unique_lock lk(m_);
-        cv_.wait(lk, [this] { return queued_.empty() && !busy_; });
+        cv_.wait(lk, [this] { return queued_.empty() && busy_ == 0; });
     }
     deliver();
 }
@@ -82,14 +84,14 @@ void FactsReader::loop() {
             path = std::move(from.front());
             from.pop_front();
             if (!queued_.erase(path)) continue;  // already read through the other queue
-            busy_ = true;
+            ++busy_;
         }
         PictureFacts facts = ReadFacts(path);
         bool schedule = false;
         {
             std::lock_guard lk(m_);
             outbox_.emplace_back(std::move(path), facts);
-            busy_ = false;
+            --busy_;
             schedule = !deliveryDue_;
             deliveryDue_ = true;
         }

@@ -52,9 +52,10 @@ private:
     std::deque<std::string> queue_, first_;
     std::unordered_set<std::string> queued_;                   // in queue_ or first_, not yet read
     std::vector<std::pair<std::string, PictureFacts>> outbox_;  // read, not yet delivered
-    bool deliveryDue_ = false, quit_ = false, busy_ = false;
+    bool deliveryDue_ = false, quit_ = false;
+    int busy_ = 0;  // pictures being read now
     std::unordered_map<std::string, PictureFacts> known_;  // the window thread's own
-    std::thread thread_;
+    std::vector<std::thread> threads_;  // two readers: a header read mostly waits for the disk and the loader
 };
 
 }  // namespace tavu
