@@ -27,6 +27,11 @@ void CompareView::setSplit(double split) {
     update();
 }
 
+void CompareView::setMessage(const QString& message) {
+    message_ = message;
+    update();
+}
+
 void CompareView::fitToWindow() {
     fit_ = true;
     pan_ = {};
@@ -69,7 +74,7 @@ void CompareView::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), QColor(48, 48, 48));
     if (after_.isNull()) {
         p.setPen(Qt::white);
-        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("正在准备对比……"));
+        p.drawText(rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, message_);
         return;
     }
     const double s = scale();

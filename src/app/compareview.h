@@ -19,6 +19,8 @@ public:
     void setImages(const QImage& before, const QImage& after);
     // The split line's place across the view, 0 (all result) to 1 (all source).
     void setSplit(double split);
+    // What the view says while it has no pictures (they are being prepared, or why there are none).
+    void setMessage(const QString& message);
     double split() const { return split_; }
     void fitToWindow();
     void actualSize();
@@ -43,6 +45,7 @@ private:
     void clampPan();
 
     QImage before_, after_;
+    QString message_ = QStringLiteral("正在准备对比……");
     double split_ = 0.5;
     bool fit_ = true;
     QPointF pan_;  // offset from the centred place, in screen pixels (100 % only)

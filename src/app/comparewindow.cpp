@@ -144,6 +144,7 @@ void CompareWindow::present(const Comparison& c) {
     ready_ = true;
     if (!c.error.isEmpty()) {
         setWindowTitle(QStringLiteral("对比 - ") + c.error);
+        view_->setMessage(c.error);
     } else {
         setWindowTitle(c.title);
         view_->setImages(c.before, c.after);
