@@ -106,6 +106,20 @@ bool SaveVips(VImage img, const std::string& path, Format format, const EncodeOp
     return true;
 }
 
+// Runs a libvips save: its failures (and running out of memory) become the write error.
+template <class Save>
+bool GuardedSave(const Save& save, const std::string& path, WriteError* err) {
+    try {
+        return save();
+    } catch (const VError& e) {
+        const std::string message = e.what();
+        vips_error_clear();
+        return VipsSaveFailed(err, message, path);
+    } catch (const std::bad_alloc&) {
+        return Failed(err, ENOMEM, "内存不足");
+    }
+}
+
 }  // namespace
 
 bool HasEncoder(const std::string& extension) { return FormatOf(extension) != Format::None; }
@@ -152,17 +166,13 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
         if (!WriteBytesTo(path, bytes.data(), bytes.size(), e)) return Failed(err, e.number, e.text);
         return true;
     }
-    try {
-        VImage img = VImage::new_from_memory(const_cast<uint8_t*>(canvas.data()), canvas.byteSize(),
-                                             canvas.width(), canvas.height(), 3, VIPS_FORMAT_UCHAR);
-        return SaveVips(img, path, format, opts);
-    } catch (const VError& e) {
-        const std::string message = e.what();
-        vips_error_clear();
-        return VipsSaveFailed(err, message, path);
-    } catch (const std::bad_alloc&) {
-        return Failed(err, ENOMEM, "内存不足");
-    }
+    return GuardedSave(
+        [&] {
+            VImage img = VImage::new_from_memory(const_cast<uint8_t*>(canvas.data()), canvas.byteSize(),
+                                                 canvas.width(), canvas.height(), 3, VIPS_FORMAT_UCHAR);
+            return SaveVips(img, path, format, opts);
+        },
+        path, err);
 }
 
 bool EncodeImageToFile(const VImage& picture, const std::string& path, const std::string& extension,
@@ -170,20 +180,16 @@ bool EncodeImageToFile(const VImage& picture, const std::string& path, const std
     const Format format = FormatOf(extension);
     if (format == Format::None || format == Format::Bmp || (format == Format::Jpeg && opts.dpi > 0))
         return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
-    try {
-        // Nothing of the source's own metadata goes along: the header is the one a canvas gets.
-        VImage img = picture.copy(VImage::option()->set("xres", 1.0)->set("yres", 1.0));
-        gchar** fields = vips_image_get_fields(img.get_image());
-        for (gchar** f = fields; f && *f; ++f) vips_image_remove(img.get_image(), *f);
-        g_strfreev(fields);
-        return SaveVips(img, path, format, opts);
-    } catch (const VError& e) {
-        const std::string message = e.what();
-        vips_error_clear();
-        return VipsSaveFailed(err, message, path);
-    } catch (const std::bad_alloc&) {
-        return Failed(err, ENOMEM, "内存不足");
-    }
+    return GuardedSave(
+        [&] {
+            // Nothing of the source's own metadata goes along: the header is the one a canvas gets.
+            VImage img = picture.copy(VImage::option()->set("xres", 1.0)->set("yres", 1.0));
+            gchar** fields = vips_image_get_fields(img.get_image());
+            for (gchar** f = fields; f && *f; ++f) vips_image_remove(img.get_image(), *f);
+            g_strfreev(fields);
+            return SaveVips(img, path, format, opts);
+        },
+        path, err);
 }
 
 bool funSavePic(const Canvas& canvas, const std::string& path, const std::string& extension,
