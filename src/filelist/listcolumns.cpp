@@ -94,6 +94,17 @@ QString RowToolTip(const QString& path, const PictureResult* r) {
 ListColumnsDelegate::ListColumnsDelegate(QHeaderView* header, std::function<Row(int)> row, QObject* parent)
     : QStyledItemDelegate(parent), header_(header), row_(std::move(row)) {}
 
+QColor ListColumnsDelegate::selectedTextColour(const QStyleOptionViewItem& row, QStyle* style, const QWidget* widget) const {
+    // Asked of the style once per look: it changes only with the window's focus and the skin.
+    const bool active = row.state & QStyle::State_Active;
+    const QString sheet = qApp->styleSheet();
+    Probe& probe = probes_[active ? 1 : 0];
+    if (!probe.valid || probe.sheet != sheet || probe.style != style) {
+        probe = {true, sheet, style, SelectedTextColour(row, style, widget)};
+    }
+    return probe.colour;
+}
+
 void ListColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
@@ -107,7 +118,7 @@ void ListColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     const Row row = row_(index.row());
     const bool selected = opt.state & QStyle::State_Selected;
-    const QColor plain = selected ? SelectedTextColour(opt, style, widget) : opt.palette.color(QPalette::Text);
+    const QColor plain = selected ? selectedTextColour(opt, style, widget) : opt.palette.color(QPalette::Text);
     painter->save();
     for (int c = 0; c < kListColumns; ++c) {
         if (header_->isSectionHidden(c)) continue;

@@ -41,8 +41,18 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    QColor selectedTextColour(const QStyleOptionViewItem& row, QStyle* style, const QWidget* widget) const;
+
     QHeaderView* header_;
     std::function<Row(int)> row_;
+    // The selected rows' text colour the style gave, for an inactive and an active window.
+    struct Probe {
+        bool valid = false;
+        QString sheet;
+        const QStyle* style = nullptr;
+        QColor colour;
+    };
+    mutable Probe probes_[2];
 };
 
 }  // namespace tavu
