@@ -12,17 +12,22 @@
 #include "app/screenguard.h"
 #include "app/translations.h"
 #include "filelist/pathtext.h"
+#include "imageio/vipsinit.h"
 #include "cli/clirun.h"
 #include "platform/paths.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--batch") == 0) {
+    const bool batch = argc > 1 && std::strcmp(argv[1], "--batch") == 0;
+    const bool info = argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0);
+    // The image library starts here, while the program has one thread: its start sets the environment.
+    if (!info) tavu::EnsureImageIO();
+    if (batch) {
         // The batch installs its own Ctrl+C, SIGTERM and SIGHUP handling.
         std::vector<std::string> args(argv + 2, argv + argc);
         return tavu::RunBatchCli(args, tavu::RealCliEnvironment(), std::cout, std::cerr);
     }
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
+    if (info) {
         std::vector<std::string> args(argv + 1, argv + argc);
         return tavu::RunBatchCli(args, tavu::RealCliEnvironment(), std::cout, std::cerr);
     }

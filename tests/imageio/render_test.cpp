@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "imageio/render.h"
+#include "imageio/vipsinit.h"
 #include "imageio/testimages.h"
 
 using namespace tavu;
@@ -222,4 +223,15 @@ TEST(Render, PictureSizeIsUpright) {
     EXPECT_EQ(w, 30);
     EXPECT_EQ(h, 20);
     EXPECT_FALSE(ReadPictureSize(t.file("none.jpg"), w, h));
+}
+
+// The library starts with the HEIF and ImageMagick readers only: the other optional readers (PDF,
+// slides, JPEG XL) are neither loaded nor reachable, and the program's environment is as it was.
+TEST(Render, ImageLibraryLoadsOnlyTheReadersTaken) {
+    ASSERT_TRUE(EnsureImageIO());
+    EXPECT_NE(vips_type_find("VipsForeignLoad", "heifload"), 0u);
+    EXPECT_NE(vips_type_find("VipsForeignLoad", "magickload"), 0u);
+    for (const char* absent : {"pdfload", "jxlload", "openslideload"})
+        EXPECT_EQ(vips_type_find("VipsForeignLoad", absent), 0u) << absent;
+    EXPECT_EQ(std::getenv("VIPSHOME"), nullptr);
 }
