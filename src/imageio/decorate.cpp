@@ -210,7 +210,7 @@ std::shared_ptr<const Layer> BorderSource(const LayerCache::Key& fileKey, std::s
         AddError(error, "边框图片格式无法识别: " + key.file.path);
         return nullptr;
     }
-    VImage img = VImage::new_from_file(key.file.path.c_str(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    VImage img = OpenFile(key.file.path, VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
     if (double(img.width()) * img.height() > kMaxPixels) {
         AddError(error, "边框图片尺寸过大(超过10亿像素): " + key.file.path);
         return nullptr;

@@ -118,7 +118,7 @@ std::vector<uint8_t> FilterExif(const std::vector<uint8_t>& source, bool keepGps
 std::vector<uint8_t> ResultExif(const std::string& source, bool keepGps) {
     if (!EnsureImageIO() || !LoaderAccepted(source)) return {};
     try {
-        VImage img = VImage::new_from_file(source.c_str(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        VImage img = OpenFile(source, VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (img.get_typeof(VIPS_META_EXIF_NAME) == 0) return {};
         size_t n = 0;
         const void* p = img.get_blob(VIPS_META_EXIF_NAME, &n);

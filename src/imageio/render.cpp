@@ -78,7 +78,7 @@ VImage Open(const std::string& path, int shrink, ShrinkOnLoad kind = ShrinkOnLoa
                      ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     if (shrink > 1 && kind == ShrinkOnLoad::Jpeg) opts->set("shrink", shrink);
     if (shrink > 1 && kind == ShrinkOnLoad::Webp) opts->set("scale", 1.0 / shrink);
-    return VImage::new_from_file(path.c_str(), opts);
+    return OpenFile(path, opts);
 }
 
 // A point of the upright picture in the stored (file) orientation. ws, hs: the stored size.

@@ -78,25 +78,20 @@ inline vips::VImage ToSrgbValues8(vips::VImage img, bool greyToRgb) {
     return img;
 }
 
+// The loader class libvips picks for a file ("VipsForeignLoadJpegFile", ...), or nullptr. Each
+// thread remembers its last answer while the file stays the same (path, inode, size, times): a
+// picture's header is read several times on its way (memory estimate, plan, decode), and finding
+// the loader opens the file once for every loader tried.
+const char* FindLoader(const std::string& path);
+
+// Opens the file with the loader FindLoader names (libvips' own open when there is none, which
+// then says why it cannot read the file); `options` as for new_from_file.
+vips::VImage OpenFile(const std::string& path, vips::VOption* options);
+
 // The ImageMagick loader is opened for Windows bitmaps only: it would read dozens of other formats
 // (XPM, MIFF, ICO, ...) whatever the file is called. True when libvips would read the file with a
 // loader we mean: one of the open ones, or ImageMagick for a file that begins with "BM". A file
 // no loader takes is true here and fails when it is opened.
-inline bool LoaderAccepted(const std::string& path) {
-    const char* loader = vips_foreign_find_load(path.c_str());
-    if (!loader) {
-        vips_error_clear();
-        return true;
-    }
-    // A loader that is shut (PDF, SVG, ...) recognises the content: it is none of our formats.
-    if (!IsOpenLoader(loader)) return false;
-    if (std::strstr(loader, "Magick") == nullptr) return true;
-    char sig[2] = {0, 0};
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    const size_t n = std::fread(sig, 1, 2, f);
-    std::fclose(f);
-    return n == 2 && sig[0] == 'B' && sig[1] == 'M';
-}
+bool LoaderAccepted(const std::string& path);
 
 }  // namespace tavu
