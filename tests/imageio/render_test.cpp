@@ -3,6 +3,7 @@
 #include <vips/vips8>
 
 #include <cmath>
+#include <filesystem>
 
 #include "imageio/render.h"
 #include "imageio/vipsinit.h"
@@ -234,4 +235,24 @@ TEST(Render, ImageLibraryLoadsOnlyTheReadersTaken) {
     for (const char* absent : {"pdfload", "jxlload", "openslideload"})
         EXPECT_EQ(vips_type_find("VipsForeignLoad", absent), 0u) << absent;
     EXPECT_EQ(std::getenv("VIPSHOME"), nullptr);
+}
+
+// A file rewritten at the same path with another format is read as what it is now, at once: the
+// remembered loader of a file holds only while the file stays the same.
+TEST(Render, FileRewrittenAsAnotherFormatIsReadAsItIsNow) {
+    TempDir t;
+    const std::string path = t.file("pic.jpg");
+    WriteSolid(path, 30, 20, {200, 0, 0});
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadPictureSize(path, w, h));
+    WriteSolid(t.file("other.png"), 12, 34, {0, 0, 200}, "");
+    std::filesystem::copy_file(t.file("other.png"), path, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(ReadPictureSize(path, w, h));
+    EXPECT_EQ(w, 12);
+    EXPECT_EQ(h, 34);
+    Canvas c;
+    ASSERT_EQ(DrawPicFile(c, path, Custom(12, 34)).status, DrawOutcome::Drawn);
+    EXPECT_GT(c.pixel(5, 5).b, 150);
+    WriteBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+    EXPECT_EQ(DrawPicFile(c, path, Custom(12, 34)).status, DrawOutcome::DrawFailed);
 }
