@@ -103,4 +103,23 @@ print(f"  ours           wall {med(o,0):6.2f} s  CPU {med(o,1):6.2f} s  peak {ma
 print(f"  vipsthumbnail  wall {med(p,0):6.2f} s  CPU {med(p,1):6.2f} s  peak {max(v[2] for v in p.values()):5.0f} MiB")
 print(f"  paired ratio ours/vipsthumbnail: wall {st.median(rw):.2f}  CPU {st.median(rc):.2f}")
 PY
+  # The results themselves: sizes, quality and closeness to a full-decode reference, ours beside the peer's.
+  case "$job" in
+    w800|progressive|png|small)
+      width=800; quality=85
+      [ "$job" = small ] && width=320
+      [ "$job" = png ] && quality=""
+      for who in ours peer; do
+        out="$work/check_$who"; rm -rf "$out"; mkdir -p "$out"; commands "$job"
+        if [ "$who" = ours ]; then bash -c "$ours" >/dev/null 2>&1; else bash -c "$peer" >/dev/null 2>&1; fi
+      done
+      checksrc="$src"
+      if [ "$job" = small ]; then   # the set repeats 12 photos: check one copy of each
+        checksrc="$work/check_src"; rm -rf "$checksrc"; mkdir -p "$checksrc"
+        for f in $(ls "$src"/*.jpg | head -n 12); do ln -s "$f" "$checksrc/"; done
+      fi
+      python3 "$here/check_outputs.py" "$checksrc" "$work/check_ours" "$work/check_peer" "$width" $quality || checks_failed=1
+      rm -rf "$work/check_ours" "$work/check_peer" "$work/check_src" ;;
+  esac
 done
+[ "${checks_failed:-0}" = 0 ] || { echo "pairs: some results failed their checks (see above)" >&2; exit 1; }
