@@ -6,7 +6,8 @@
 Every result must be WIDTH pixels wide with the source's aspect kept (upright, to a pixel), and JPEG
 results must be at QUALITY. Both tools' results are compared with a reference: the source decoded at
 full size (no shrink on load), turned upright and reduced with Lanczos 3 to the result's size. The
-mean PSNR of ours must be within 0.5 dB of vipsthumbnail's (or better). Prints one line and exits 1
+mean PSNR of ours must be within 0.5 dB of vipsthumbnail's (or better), or above 50 dB: there the
+two differ by rounding only (a PNG's reference is vipsthumbnail's own result, infinitely close). Prints one line and exits 1
 when a check fails. Needs libvips-tools and ImageMagick (compare, identify).
 """
 import os
@@ -27,7 +28,7 @@ def size_of(path):
 def psnr(a, b):
     # compare exits 1 when the pictures differ, which they do; the figure is on stderr.
     p = subprocess.run(["compare", "-metric", "PSNR", a, b, "null:"], capture_output=True, text=True)
-    return float(p.stderr.split()[0])
+    return float(p.stderr.split()[0])  # "inf" for the same pixels
 
 
 def result_of(folder, stem):
@@ -70,7 +71,7 @@ def main():
         mean_ours = mean_peer = 0.0
     else:
         mean_ours, mean_peer = sum(p_ours) / len(p_ours), sum(p_peer) / len(p_peer)
-        if mean_ours < mean_peer - 0.5:
+        if mean_ours < mean_peer - 0.5 and mean_ours < 50:
             problems.append(f"mean PSNR {mean_ours:.2f} dB is more than 0.5 dB below vipsthumbnail's {mean_peer:.2f} dB")
     verdict = "ok" if not problems else "FAILED: " + "; ".join(problems[:5])
     print(f"  outputs: {len(names)} results each, {width} px wide, aspect kept"

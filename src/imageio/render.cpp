@@ -18,6 +18,7 @@
 
 #include "imageio/smartcrop.h"
 #include "imageio/vipsinit.h"
+#include "raster/rowreduce.h"
 
 using vips::VError;
 using vips::VImage;
@@ -242,6 +243,47 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
     return true;
 }
 
+// Pictures that reduce to at most this many bytes after the vertical half of the reduce have
+// their rows reduced by the program's own filter (rowreduce.h): several times faster than the
+// library's horizontal reduce. Larger ones stay lazy, strip by strip, in the library.
+constexpr size_t kRowFilterMaxBytes = size_t(24) << 20;
+
+// 8-bit sRGB without alpha or a colour profile (what cameras write), reduced in both directions:
+// the colours need no conversion afterwards, so the reduce may work on the values as they are.
+bool ReducesWithRowFilter(const VImage& img, int w, int h) {
+    return img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 && !HasAlpha(img) &&
+           img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0 &&
+           w < img.width() && h <= img.height() && size_t(img.width()) * size_t(h) * 3 <= kRowFilterMaxBytes;
+}
+
+// The library reduces the columns (its vertical reduce is vectorised), then the program reduces the
+// rows: Lanczos 3 both ways. The result is in memory, `w` x `h`, 8-bit sRGB.
+VImage ReduceWithRowFilter(VImage img, int w, int h) {
+    if (h != img.height())
+        img = img.resize(1.0, VImage::option()
+                                  ->set("vscale", double(h) / img.height())
+                                  ->set("kernel", VIPS_KERNEL_LANCZOS3));
+    img = ExactSize(img, img.width(), h);
+    size_t size = 0;
+    void* columns = img.write_to_memory(&size);
+    const int inWidth = img.width();
+    if (!columns || size != size_t(inWidth) * size_t(h) * 3) {
+        g_free(columns);
+        throw VError("图片数据无法解码");
+    }
+    const ReduceFilter filter = LanczosReduceFilter(inWidth, w);
+    const size_t bytes = size_t(w) * size_t(h) * 3;
+    auto* rows = static_cast<uint8_t*>(g_try_malloc(bytes));
+    if (!rows) {
+        g_free(columns);
+        throw std::bad_alloc();
+    }
+    ReduceRows(static_cast<const uint8_t*>(columns), size_t(inWidth) * 3, rows, size_t(w) * 3, h, 3, filter);
+    g_free(columns);
+    VImage out = VImage::new_from_memory_steal(rows, bytes, w, h, 3, VIPS_FORMAT_UCHAR);
+    return out.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
 // The drawn part of the picture, decoded at the plan's shrink, cropped, reduced to its size on the
 // canvas and made 8-bit sRGB, still in the file's orientation. Lazy: nothing is decoded yet.
 // `img`: the file opened at full size.
@@ -260,6 +302,7 @@ VImage DecodeForDrawing(const std::string& path, const DrawPlan& p, VImage img) 
     if (cx != 0 || cy != 0 || cw != img.width() || ch != img.height()) img = img.crop(cx, cy, cw, ch);
 
     if (cw != dws || ch != dhs) {
+        if (ReducesWithRowFilter(img, dws, dhs)) return ToSrgb8(ReduceWithRowFilter(img, dws, dhs));
         const bool alpha = HasAlpha(img);
         const VipsBandFormat format = img.format();
         if (alpha) img = img.premultiply();
