@@ -68,7 +68,7 @@ struct BatchOptions {
     int16_t autoOpenFolder = 1;  // bAutoODir: non-zero opens the output folder afterwards
     int16_t saveErrorLog = 0;    // bSaveErr: non-zero writes ErrorLog.txt after a run with errors
 
-    int jobs = 0;  // pictures at once; 0 = the number of cores
+    int jobs = 0;  // pictures at once; 0 = one more than the number of cores (big ones one per core)
 };
 
 struct Validation {

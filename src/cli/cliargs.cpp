@@ -161,7 +161,7 @@ std::string CliHelpText() {
         "其他:\n"
         "  -r                     包含子文件夹内的图片(跳过隐藏文件夹)\n"
         "      --error-log        出错时在输出文件夹写入 ErrorLog.txt\n"
-        "  -j, --jobs N           同时处理的图片数(默认为 CPU 核数)\n"
+        "  -j, --jobs N           同时处理的图片数(默认为 CPU 核数加一)\n"
         "      --quiet            不显示进度和汇总\n"
         "      --help             显示本帮助\n"
         "      --version          显示版本\n"
