@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # TavuZip against vipsthumbnail on one job at a time, paired: in every round the two run one after
 # the other (the order turning each round), so load from elsewhere on the machine falls on both.
-#   bench/pairs.sh ROUNDS JOB[,JOB...]     (run.sh --job calls this; JOB: w800 progressive keep png
-#                                           small keep24, or all)
+#   bench/pairs.sh ROUNDS JOB[,JOB...]     (run.sh --job calls this; JOB: w800 progressive keep keepopt
+#                                           png small keep24, or all)
 # Prints per job: median wall, CPU (user + sys) and highest peak RSS of each tool, and the medians of
 # the paired ratios ours/vipsthumbnail. The load average before each job is printed with it.
 # For the jobs that reduce (w800, progressive, png, small) the results are then checked by
@@ -12,7 +12,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 rounds="$1"; wanted="$2"
-[ "$wanted" = all ] && wanted=w800,progressive,keep,keep24,png,small
+[ "$wanted" = all ] && wanted=w800,progressive,keep,keepopt,keep24,png,small
 tavuzip="${TAVUZIP:-$root/build/tavuzip}"
 [ -x "$tavuzip" ] || { echo "pairs: no TavuZip binary at $tavuzip (build it, or set TAVUZIP)" >&2; exit 1; }
 for tool in /usr/bin/time vipsthumbnail vips jpegtran python3; do
@@ -62,6 +62,9 @@ commands() {
     keep) make_set keep; src="$sets/keep"
       ours="'$tavuzip' --batch --original -f jpg -q 80 -o '$out' --quiet '$src'"
       peer="vipsthumbnail --size '100000x100000>' -o '$out/%s.jpg[Q=80]' '$src'/*.jpg" ;;
+    keepopt) make_set keep; src="$sets/keep"   # the same, the peer also with optimised Huffman tables
+      ours="'$tavuzip' --batch --original -f jpg -q 80 -o '$out' --quiet '$src'"
+      peer="vipsthumbnail --size '100000x100000>' -o '$out/%s.jpg[Q=80,optimize_coding]' '$src'/*.jpg" ;;
     keep24) need "$photos24" --24mp; src="$photos24"
       ours="'$tavuzip' --batch --original -f jpg -q 80 -o '$out' --quiet '$src'"
       peer="vipsthumbnail --size '100000x100000>' -o '$out/%s.jpg[Q=80]' '$src'/*.jpg" ;;
@@ -71,7 +74,7 @@ commands() {
     small) make_set small; src="$sets/small"
       ours="'$tavuzip' --batch -w 320 -f jpg -q 85 -o '$out' --quiet '$src'"
       peer="vipsthumbnail --size 320x -o '$out/%s.jpg[Q=85]' '$src'/*.jpg" ;;
-    *) echo "pairs: unknown job '$job' (w800 progressive keep keep24 png small all)" >&2; exit 2 ;;
+    *) echo "pairs: unknown job '$job' (w800 progressive keep keepopt keep24 png small all)" >&2; exit 2 ;;
   esac
 }
 

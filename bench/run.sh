@@ -10,7 +10,9 @@
 #                                            round; prints wall, CPU (user + sys) and peak RSS of each, and the
 #                                            median of the paired ratios. JOB: w800 (camera JPEGs -> 800 px, q85),
 #                                            progressive (the same photos as progressive JPEGs), keep (8 photos
-#                                            at their own size, q80), png (PNG sources -> 800 px PNG), small
+#                                            at their own size, q80), keepopt (the same, vipsthumbnail also
+#                                            writing optimised Huffman tables, as TavuZip does up to 16 MP),
+#                                            png (PNG sources -> 800 px PNG), small
 #                                            (1,000 JPEGs of about 1 MP -> 320 px), keep24 (the 24 MP photos at
 #                                            their own size, q80), or all. The sets are made from bench/photos
 #                                            (and bench/photos24) on first use, under bench/sets.
@@ -37,7 +39,7 @@ while [ $# -gt 0 ]; do
     --job=*) mode=jobs; jobs_wanted="${1#--job=}" ;;
     --rounds) rounds="${2:?--rounds needs a number}"; shift ;;
     --rounds=*) rounds="${1#--rounds=}" ;;
-    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "run.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
     *) photodir="$1" ;;
   esac
