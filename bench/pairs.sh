@@ -7,7 +7,8 @@
 # the paired ratios ours/vipsthumbnail. The load average before each job is printed with it.
 # For the jobs that reduce (w800, progressive, png, small) the results are then checked by
 # check_outputs.py: width, aspect, JPEG quality, and mean PSNR against a full-decode Lanczos
-# reference within 0.5 dB of vipsthumbnail's; a failed check makes the run exit 1.
+# reference within 0.5 dB of vipsthumbnail's, and the same files byte for byte from a -j 1 run;
+# a failed check makes the run exit 1.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -125,7 +126,15 @@ PY
         for f in $(ls "$src"/*.jpg | head -n 12); do ln -s "$f" "$checksrc/"; done
       fi
       python3 "$here/check_outputs.py" "$checksrc" "$work/check_ours" "$work/check_peer" "$width" $quality || checks_failed=1
-      rm -rf "$work/check_ours" "$work/check_peer" "$work/check_src" ;;
+      # One picture at a time gives the same files, byte for byte.
+      out="$work/check_one"; rm -rf "$out"; mkdir -p "$out"; commands "$job"
+      bash -c "${ours/--batch/--batch -j 1}" >/dev/null 2>&1
+      if diff -r -q "$work/check_ours" "$work/check_one" >/dev/null; then
+        echo "  one at a time (-j 1): the same files, byte for byte"
+      else
+        echo "  one at a time (-j 1): FAILED, the files differ from the parallel run's"; checks_failed=1
+      fi
+      rm -rf "$work/check_ours" "$work/check_peer" "$work/check_one" "$work/check_src" ;;
   esac
 done
 [ "${checks_failed:-0}" = 0 ] || { echo "pairs: some results failed their checks (see above)" >&2; exit 1; }
