@@ -25,8 +25,11 @@ int main(int argc, char** argv) {
     // Pictures come and go in buffers of megabytes. Fixed, the allocator's threshold for mapping
     // them on their own keeps every one of them from being kept in the heap once freed (it otherwise
     // rises with the largest buffer freed): two camera photos at their own size then peak at about
-    // 175 MiB instead of 215, for the same time.
+    // 175 MiB instead of 215, for the same time. The smaller buffers stay in the heap between
+    // pictures instead of being handed back and faulted in again (3 % less CPU at 800 px); a run
+    // gives them back when it ends.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
     // The image library starts here, while the program has one thread: its start sets the environment.
     if (!info) tavu::EnsureImageIO();
     if (batch) {

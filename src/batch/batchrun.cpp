@@ -1,5 +1,6 @@
 #include "batch/batchrun.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -480,6 +481,8 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     c.errorText = log_.text();
     log_.endRun();
     stop_ = false;
+    // The pictures' memory goes back to the system (the allocator keeps freed memory during a run).
+    malloc_trim(0);
     return c;
 }
 
