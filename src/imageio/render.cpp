@@ -285,7 +285,8 @@ VImage ReduceWithRowFilter(VImage img, int w, int h) {
 }
 
 // The drawn part of the picture, decoded at the plan's shrink, cropped, reduced to its size on the
-// canvas and made 8-bit sRGB, still in the file's orientation. Lazy: nothing is decoded yet.
+// canvas and made 8-bit sRGB, still in the file's orientation. Lazy (nothing is decoded yet), except
+// when the rows are reduced by the program's filter: the result is then in memory, already small.
 // `img`: the file opened at full size.
 VImage DecodeForDrawing(const std::string& path, const DrawPlan& p, VImage img) {
     // Work in the file's own orientation; turn upright only once the picture is small.
