@@ -14,8 +14,9 @@ namespace tavu {
 
 // True when drawing `path` with `params` would leave exactly the decoded picture on the canvas:
 // stored upright, covering the whole canvas, colours unchanged. `img` is then that picture (lazy,
-// or in memory once reduced), 8-bit sRGB with three bands and the canvas's size: its pixels are the ones DrawPicFile would
-// put on the canvas. False otherwise and on every failure; drawing the usual way then reports it.
+// or in memory once reduced), 8-bit sRGB with three bands and the canvas's size: its pixels are
+// the ones DrawPicFile would put on the canvas. False otherwise and on every failure; drawing the
+// usual way then reports it.
 bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, vips::VImage& img);
 
 // Encodes `img` (8-bit sRGB, three bands) into `path` as EncodeToFile encodes a canvas with the
