@@ -135,31 +135,61 @@ VImage ToSrgb8(VImage img) {
 void BlitUpright(Canvas& canvas, const VImage& stored, int orientation, int dx, int dy) {
     const int ws = stored.width(), hs = stored.height();
     const int cw = canvas.width(), ch = canvas.height();
-    constexpr int kStrip = 64;
+    // Where stored pixel (xs, ys) lands: x = ax * xs + bx * ys + cx, y = ay * xs + by * ys + cy.
+    int ax = 1, bx = 0, cx = 0, ay = 0, by = 1, cy = 0;
+    switch (orientation) {
+        case 2: ax = -1; cx = ws - 1; break;
+        case 3: ax = -1; cx = ws - 1; by = -1; cy = hs - 1; break;
+        case 4: by = -1; cy = hs - 1; break;
+        case 5: ax = 0; bx = 1; ay = 1; by = 0; break;
+        case 6: ax = 0; bx = -1; cx = hs - 1; ay = 1; by = 0; break;
+        case 7: ax = 0; bx = -1; cx = hs - 1; ay = -1; by = 0; cy = ws - 1; break;
+        case 8: ax = 0; bx = 1; ay = -1; by = 0; cy = ws - 1; break;
+        default: break;
+    }
+    cx += dx;
+    cy += dy;
+    const ptrdiff_t stride = ptrdiff_t(canvas.stride());
+    const ptrdiff_t step = ay * stride + ax * 3;  // along a stored row
+    // The stored columns of row ys that land inside the canvas.
+    auto inside = [&](int ys, int& lo, int& hi) {
+        lo = 0;
+        hi = ws;
+        auto clip = [&](int a, int base, int size) {  // 0 <= a * xs + base < size
+            if (a == 0) {
+                if (base < 0 || base >= size) hi = lo;
+            } else if (a > 0) {
+                lo = std::max(lo, -base);
+                hi = std::min(hi, size - base);
+            } else {
+                lo = std::max(lo, base - size + 1);
+                hi = std::min(hi, base + 1);
+            }
+        };
+        clip(ax, bx * ys + cx, cw);
+        clip(ay, by * ys + cy, ch);
+    };
+    constexpr int kStrip = 64, kTile = 64;
     vips::VRegion region = stored.region();
     for (int y0 = 0; y0 < hs; y0 += kStrip) {
         const int rows = std::min(kStrip, hs - y0);
         region.prepare(0, y0, ws, rows);
-        for (int ys = y0; ys < y0 + rows; ++ys) {
-            const uint8_t* p = region.addr(0, ys);
-            for (int xs = 0; xs < ws; ++xs, p += 3) {
-                int xd, yd;
-                switch (orientation) {
-                    case 2: xd = ws - 1 - xs; yd = ys; break;
-                    case 3: xd = ws - 1 - xs; yd = hs - 1 - ys; break;
-                    case 4: xd = xs; yd = hs - 1 - ys; break;
-                    case 5: xd = ys; yd = xs; break;
-                    case 6: xd = hs - 1 - ys; yd = xs; break;
-                    case 7: xd = hs - 1 - ys; yd = ws - 1 - xs; break;
-                    case 8: xd = ys; yd = ws - 1 - xs; break;
-                    default: xd = xs; yd = ys; break;
+        // Tiles of the strip, so that a quarter turn writes a small block of the canvas at a time.
+        for (int x0 = 0; x0 < ws; x0 += kTile) {
+            for (int ys = y0; ys < y0 + rows; ++ys) {
+                int lo, hi;
+                inside(ys, lo, hi);
+                lo = std::max(lo, x0);
+                hi = std::min(hi, x0 + kTile);
+                if (lo >= hi) continue;
+                const uint8_t* p = region.addr(lo, ys);
+                uint8_t* q = canvas.data() + ptrdiff_t(ay * lo + by * ys + cy) * stride +
+                             ptrdiff_t(ax * lo + bx * ys + cx) * 3;
+                for (int xs = lo; xs < hi; ++xs, p += 3, q += step) {
+                    q[0] = p[0];
+                    q[1] = p[1];
+                    q[2] = p[2];
                 }
-                const int x = dx + xd, y = dy + yd;
-                if (x < 0 || y < 0 || x >= cw || y >= ch) continue;
-                uint8_t* q = canvas.row(y) + size_t(x) * 3;
-                q[0] = p[0];
-                q[1] = p[1];
-                q[2] = p[2];
             }
         }
     }

@@ -303,3 +303,48 @@ TEST(Render, ReducedPhotoMatchesTheLibraryReduce) {
     EXPECT_LT(sum / (640.0 * 400 * 3), 0.3);
     EXPECT_LE(worst, 2);
 }
+
+// Every stored orientation lands exactly where the library's own upright view has it: at the
+// picture's own size, and fitted into a wider canvas at the same scale (so offset by the margin).
+TEST(Render, TurnedPicturesLandPixelForPixel) {
+    TempDir t;
+    const int ws = 333, hs = 210;  // odd sizes: no symmetry hides a mistake
+    for (int o = 1; o <= 8; ++o) {
+        const std::string path = t.file("t" + std::to_string(o) + ".jpg");
+        {
+            Canvas src(ws, hs);
+            for (int y = 0; y < hs; ++y)
+                for (int x = 0; x < ws; ++x) src.setPixel(x, y, {uint8_t(x * 255 / ws), uint8_t(y * 255 / hs), uint8_t((x * y) % 256)});
+            vips::VImage img = vips::VImage::new_from_memory(src.data(), src.byteSize(), ws, hs, 3, VIPS_FORMAT_UCHAR).copy();
+            img.set("orientation", o);
+            img.jpegsave(path.c_str(), vips::VImage::option()->set("Q", 95));
+        }
+        vips::VImage upright = vips::VImage::new_from_file(path.c_str()).autorot();
+        const int uw = upright.width(), uh = upright.height();
+        size_t n = 0;
+        auto* ref = static_cast<uint8_t*>(upright.write_to_memory(&n));
+        auto same = [&](const Canvas& c, int ox, int oy) {
+            int wrong = 0;
+            for (int y = 0; y < uh; ++y)
+                for (int x = 0; x < uw; ++x) {
+                    const Rgb a = c.pixel(x + ox, y + oy);
+                    const uint8_t* r = ref + (size_t(y) * uw + x) * 3;
+                    wrong += a.r != r[0] || a.g != r[1] || a.b != r[2];
+                }
+            return wrong;
+        };
+        Canvas c;
+        DrawParams p;
+        p.sizeMode = kSizeOriginal;
+        ASSERT_TRUE(DrawPicFile(c, path, p).ok()) << o;
+        ASSERT_EQ(c.width(), uw) << o;
+        EXPECT_EQ(same(c, 0, 0), 0) << "orientation " << o;
+        // Fitted into a canvas 100 pixels wider: same scale, 50 pixels of margin on the left.
+        Canvas fitted;
+        ASSERT_TRUE(DrawPicFile(fitted, path, Custom(float(uw + 100), float(uh), 0)).ok()) << o;
+        ASSERT_EQ(fitted.width(), uw + 100) << o;
+        EXPECT_EQ(same(fitted, 50, 0), 0) << "orientation " << o << " fitted";
+        EXPECT_EQ(fitted.pixel(10, uh / 2), kCanvasBackground) << o;
+        g_free(ref);
+    }
+}
