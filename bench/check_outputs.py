@@ -7,8 +7,9 @@ Every result must be WIDTH pixels wide with the source's aspect kept (upright, t
 results must be at QUALITY. Both tools' results are compared with a reference: the source decoded at
 full size (no shrink on load), turned upright and reduced with Lanczos 3 to the result's size. The
 mean PSNR of ours must be within 0.5 dB of vipsthumbnail's (or better), or above 50 dB: there the
-two differ by rounding only (a PNG's reference is vipsthumbnail's own result, infinitely close). Prints one line and exits 1
-when a check fails. Needs libvips-tools and ImageMagick (compare, identify).
+two differ by rounding only (a PNG's reference is vipsthumbnail's own result, infinitely close).
+Prints one line and exits 1 when a check fails. Needs libvips-tools and ImageMagick (compare,
+identify).
 """
 import os
 import subprocess

@@ -16,7 +16,7 @@ rounds="$1"; wanted="$2"
 [ "$wanted" = all ] && wanted=w800,progressive,keep,keepopt,keep24,png,small
 tavuzip="${TAVUZIP:-$root/build/tavuzip}"
 [ -x "$tavuzip" ] || { echo "pairs: no TavuZip binary at $tavuzip (build it, or set TAVUZIP)" >&2; exit 1; }
-for tool in /usr/bin/time vipsthumbnail vips jpegtran python3; do
+for tool in /usr/bin/time vipsthumbnail vips vipsheader jpegtran python3 compare identify; do
   command -v "$tool" >/dev/null || { echo "pairs: '$tool' is missing (scripts/setup.sh --bench)" >&2; exit 1; }
 done
 photos="$here/photos"; photos24="$here/photos24"; sets="$here/sets"
