@@ -56,10 +56,6 @@ bool VipsSaveFailed(WriteError* err, const std::string& message, const std::stri
     return Failed(err, 0, "编码或写入图片时出错");
 }
 
-// Optimised Huffman tables make JPEGs a few percent smaller, but the encoder then holds every
-// coefficient of the picture: worth it below 16 megapixels only.
-bool OptimizeHuffman(int width, int height) { return double(width) * height <= 16e6; }
-
 // Encodes an 8-bit sRGB picture with three bands (a canvas, or a drawing straight from the
 // decoder) into `path`. Throws VError when libvips fails.
 bool SaveVips(VImage img, const std::string& path, Format format, const EncodeOptions& opts) {

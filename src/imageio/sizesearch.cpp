@@ -20,9 +20,6 @@ constexpr uint64_t kKB = 1024;
 // Shrinking steps before a free-size picture is given up on.
 constexpr int kMaxShrinks = 12;
 
-// Optimised Huffman tables cost memory for the whole picture: worth it up to 16 megapixels.
-bool OptimizeHuffman(int w, int h) { return double(w) * h <= 16e6; }
-
 VImage CanvasImage(const Canvas& c) {
     VImage img = VImage::new_from_memory(const_cast<uint8_t*>(c.data()), c.byteSize(), c.width(), c.height(), 3,
                                          VIPS_FORMAT_UCHAR);
