@@ -74,4 +74,10 @@ TEST(Canvas, FillCloneAndClear) {
     c.clear();
     EXPECT_TRUE(c.empty());
     EXPECT_TRUE(Canvas(0, 5).empty());
+    // Coloured and grey fills reach every pixel of every row.
+    for (Rgb fill : {Rgb{1, 2, 3}, Rgb{7, 7, 7}}) {
+        const Canvas f(5, 4, fill);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(f.pixel(x, y), fill) << x << "," << y;
+    }
 }
