@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 

@@ -5,8 +5,6 @@
 #include <vips/vips8>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 

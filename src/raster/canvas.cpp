@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace tavu {
 
@@ -15,18 +14,11 @@ Canvas::Canvas(int width, int height, Rgb fill) {
     width_ = width;
     height_ = height;
     uint8_t* p = pixels_.get();
-    if (fill.r == fill.g && fill.g == fill.b) {
-        std::memset(p, fill.r, n);  // greys, the background among them
-        return;
-    }
-    // The first row pixel by pixel, the others copied from it.
-    const size_t rowBytes = size_t(width) * 3;
-    for (size_t i = 0; i < rowBytes; i += 3) {
+    for (size_t i = 0; i < n; i += 3) {
         p[i] = fill.r;
         p[i + 1] = fill.g;
         p[i + 2] = fill.b;
     }
-    for (int y = 1; y < height; ++y) std::memcpy(p + size_t(y) * rowBytes, p, rowBytes);
 }
 
 Canvas Canvas::Adopt(int width, int height, uint8_t* pixels, Deleter release) {
