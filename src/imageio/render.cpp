@@ -287,29 +287,35 @@ bool ReducesWithRowFilter(const VImage& img, int w, int h) {
 }
 
 // The library reduces the columns (its vertical reduce is vectorised), then the program reduces the
-// rows: Lanczos 3 both ways. The result is in memory, `w` x `h`, 8-bit sRGB.
+// rows: Lanczos 3 both ways. The columns are reduced a strip at a time into the library's region
+// buffer, which stays in the cache and is reused, and each strip's rows straight into the result.
+// The result is in memory, `w` x `h`, 8-bit sRGB.
 VImage ReduceWithRowFilter(VImage img, int w, int h) {
     if (h != img.height())
         img = img.resize(1.0, VImage::option()
                                   ->set("vscale", double(h) / img.height())
                                   ->set("kernel", VIPS_KERNEL_LANCZOS3));
     img = ExactSize(img, img.width(), h);
-    size_t size = 0;
-    void* columns = img.write_to_memory(&size);
     const int inWidth = img.width();
-    if (!columns || size != size_t(inWidth) * size_t(h) * 3) {
-        g_free(columns);
-        throw VError("图片数据无法解码");
-    }
+    if (img.height() != h || img.bands() != 3 || img.format() != VIPS_FORMAT_UCHAR) throw VError("图片数据无法解码");
     const ReduceFilter filter = LanczosReduceFilter(inWidth, w);
-    const size_t bytes = size_t(w) * size_t(h) * 3;
+    const size_t outStride = size_t(w) * 3;
+    const size_t bytes = outStride * size_t(h);
     auto* rows = static_cast<uint8_t*>(g_try_malloc(bytes));
-    if (!rows) {
-        g_free(columns);
-        throw std::bad_alloc();
+    if (!rows) throw std::bad_alloc();
+    try {
+        constexpr int kStrip = 32;
+        vips::VRegion region = img.region();
+        for (int y0 = 0; y0 < h; y0 += kStrip) {
+            const int n = std::min(kStrip, h - y0);
+            region.prepare(0, y0, inWidth, n);
+            const size_t inStride = VIPS_REGION_LSKIP(region.get_region());
+            ReduceRows(region.addr(0, y0), inStride, rows + size_t(y0) * outStride, outStride, n, 3, filter);
+        }
+    } catch (...) {
+        g_free(rows);
+        throw;
     }
-    ReduceRows(static_cast<const uint8_t*>(columns), size_t(inWidth) * 3, rows, size_t(w) * 3, h, 3, filter);
-    g_free(columns);
     VImage out = VImage::new_from_memory_steal(rows, bytes, w, h, 3, VIPS_FORMAT_UCHAR);
     return out.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
