@@ -286,35 +286,45 @@ bool ReducesWithRowFilter(const VImage& img, int w, int h) {
            w < img.width() && h <= img.height() && size_t(img.width()) * size_t(h) * 3 <= kRowFilterMaxBytes;
 }
 
+// One reduce of rows, fed a strip at a time by the library.
+struct RowReduceJob {
+    const ReduceFilter* filter;
+    uint8_t* out;
+    size_t outStride;
+    int inWidth;
+};
+
+int ReduceStrip(VipsRegion* region, VipsRect* area, void* a) {
+    const auto* job = static_cast<const RowReduceJob*>(a);
+    if (area->left != 0 || area->width != job->inWidth) {
+        vips_error("tavuzip", "%s", "unexpected strip");
+        return -1;
+    }
+    ReduceRows(VIPS_REGION_ADDR(region, 0, area->top), VIPS_REGION_LSKIP(region),
+               job->out + size_t(area->top) * job->outStride, job->outStride, area->height, 3, *job->filter);
+    return 0;
+}
+
 // The library reduces the columns (its vertical reduce is vectorised), then the program reduces the
-// rows: Lanczos 3 both ways. The columns are reduced a strip at a time into the library's region
-// buffer, which stays in the cache and is reused, and each strip's rows straight into the result.
-// The result is in memory, `w` x `h`, 8-bit sRGB.
+// rows: Lanczos 3 both ways. The library hands over the column-reduced picture a strip at a time,
+// in order (its strips are computed by its threads and reused, so they stay in the cache), and each
+// strip's rows are reduced straight into the result. The result is in memory, `w` x `h`, 8-bit sRGB.
 VImage ReduceWithRowFilter(VImage img, int w, int h) {
     if (h != img.height())
         img = img.resize(1.0, VImage::option()
                                   ->set("vscale", double(h) / img.height())
                                   ->set("kernel", VIPS_KERNEL_LANCZOS3));
     img = ExactSize(img, img.width(), h);
-    const int inWidth = img.width();
     if (img.height() != h || img.bands() != 3 || img.format() != VIPS_FORMAT_UCHAR) throw VError("图片数据无法解码");
-    const ReduceFilter filter = LanczosReduceFilter(inWidth, w);
+    const ReduceFilter filter = LanczosReduceFilter(img.width(), w);
     const size_t outStride = size_t(w) * 3;
     const size_t bytes = outStride * size_t(h);
     auto* rows = static_cast<uint8_t*>(g_try_malloc(bytes));
     if (!rows) throw std::bad_alloc();
-    try {
-        constexpr int kStrip = 32;
-        vips::VRegion region = img.region();
-        for (int y0 = 0; y0 < h; y0 += kStrip) {
-            const int n = std::min(kStrip, h - y0);
-            region.prepare(0, y0, inWidth, n);
-            const size_t inStride = VIPS_REGION_LSKIP(region.get_region());
-            ReduceRows(region.addr(0, y0), inStride, rows + size_t(y0) * outStride, outStride, n, 3, filter);
-        }
-    } catch (...) {
+    RowReduceJob job{&filter, rows, outStride, img.width()};
+    if (vips_sink_disc(img.get_image(), ReduceStrip, &job) != 0) {
         g_free(rows);
-        throw;
+        throw VError();
     }
     VImage out = VImage::new_from_memory_steal(rows, bytes, w, h, 3, VIPS_FORMAT_UCHAR);
     return out.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
