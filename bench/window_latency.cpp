@@ -36,6 +36,7 @@
 #include "app/previewpanel.h"
 #include "app/prompts.h"
 #include "filelist/filelistpanel.h"
+#include "platform/allocator.h"
 
 namespace {
 class NoPrompts final : public tavu::Prompts {
@@ -155,6 +156,7 @@ int PreviewDelay(QApplication& app, QTemporaryDir& dir, const QString& photo) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tavu::ConfigurePictureAllocator();  // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {

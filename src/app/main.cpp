@@ -1,8 +1,6 @@
 // tavuzip: with no arguments the main window; with --batch the headless command line.
 #include <QApplication>
 
-#include <malloc.h>
-
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -16,24 +14,14 @@
 #include "filelist/pathtext.h"
 #include "imageio/vipsinit.h"
 #include "cli/clirun.h"
+#include "platform/allocator.h"
 #include "platform/paths.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
     const bool batch = argc > 1 && std::strcmp(argv[1], "--batch") == 0;
     const bool info = argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0);
-    // Pictures come and go in buffers of megabytes: the decoders' and encoders' working stores
-    // (tens of megabytes for a progressive or Huffman-optimised camera photo), strips, results.
-    // Freshly mapped memory costs its page faults and zeroing on every picture (a fifth of the CPU
-    // time of progressive photos), so buffers up to 16 MiB are kept in the heap once freed and
-    // reused by the next picture; one heap for all threads, so that a buffer freed by one worker
-    // serves the next picture whichever thread draws it (with a heap per thread, each kept its own
-    // and the peak grew). Larger buffers (whole camera photos) are still mapped on their own: the
-    // allocator's own threshold would rise with the largest buffer freed and keep them all. About
-    // 5 % less CPU time for the same peak memory; a run gives the kept memory back when it ends.
-    mallopt(M_ARENA_MAX, 1);
-    mallopt(M_MMAP_THRESHOLD, 16 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    tavu::ConfigurePictureAllocator();
     // The image library starts here, while the program has one thread: its start sets the environment.
     if (!info) tavu::EnsureImageIO();
     if (batch) {

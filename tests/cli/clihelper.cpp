@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "cli/clirun.h"
+#include "platform/allocator.h"
 #include "platform/settings.h"
 
 int main(int argc, char** argv) {
+    tavu::ConfigurePictureAllocator();  // as the program does
     tavu::MemorySettingsStore store;
     tavu::CliEnvironment env;
     env.settings = &store;
