@@ -95,3 +95,32 @@ TEST(RowReduce, FlatRowsStayExactlyFlat) {
                     ASSERT_EQ(dst[(size_t(y) * out + x) * bands + b], src[size_t(y) * in * bands + b]) << y << "," << x << "," << b;
     }
 }
+
+// Rows inside wider buffers, as the image library hands them over: the bytes between rows are
+// neither read nor written.
+TEST(RowReduce, StaysInsideEachRowOfAWiderBuffer) {
+    std::mt19937 rng(11);
+    for (int bands = 1; bands <= 4; ++bands) {
+        for (auto [in, out, rows] : {std::tuple{1500, 800, 19}, {7, 2, 9}, {2, 1, 8}}) {
+            const size_t inRow = size_t(in) * bands, outRow = size_t(out) * bands;
+            const size_t inStride = inRow + 5, outStride = outRow + 3;
+            std::vector<uint8_t> packed(inRow * rows), padded(inStride * rows);
+            for (int y = 0; y < rows; ++y)
+                for (size_t i = 0; i < inStride; ++i) {
+                    const uint8_t v = uint8_t(rng());
+                    padded[size_t(y) * inStride + i] = v;
+                    if (i < inRow) packed[size_t(y) * inRow + i] = v;
+                }
+            std::vector<uint8_t> expected(outRow * rows), got(outStride * rows, 0xEE);
+            const ReduceFilter f = LanczosReduceFilter(in, out);
+            ReduceRows(packed.data(), inRow, expected.data(), outRow, rows, bands, f);
+            ReduceRows(padded.data(), inStride, got.data(), outStride, rows, bands, f);
+            for (int y = 0; y < rows; ++y) {
+                for (size_t i = 0; i < outRow; ++i)
+                    ASSERT_EQ(got[size_t(y) * outStride + i], expected[size_t(y) * outRow + i]) << bands << " bands, row " << y;
+                for (size_t i = outRow; i < outStride; ++i)
+                    ASSERT_EQ(got[size_t(y) * outStride + i], 0xEE) << bands << " bands, row " << y << " written past its end";
+            }
+        }
+    }
+}
