@@ -1,6 +1,7 @@
 #include "raster/rowreduce.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -89,11 +90,13 @@ bool HasAvx2() {
 }
 #endif
 
+std::atomic<bool> g_vectorsAllowed{true};
+
 template <int Lanes>
 void ReduceBlock(const uint8_t* turned, const ReduceFilter& f, uint8_t* result) {
 #if defined(__GNUC__) && defined(__x86_64__)
     if constexpr (Lanes % 8 == 0) {
-        if (HasAvx2()) {
+        if (HasAvx2() && g_vectorsAllowed.load(std::memory_order_relaxed)) {
             ReduceBlockAvx2<Lanes>(turned, f, result);
             return;
         }
@@ -197,6 +200,8 @@ ReduceFilter LanczosReduceFilter(int inSize, int outSize) {
     }
     return f;
 }
+
+void AllowVectorRowReduce(bool allowed) { g_vectorsAllowed.store(allowed, std::memory_order_relaxed); }
 
 void ReduceRows(const uint8_t* in, size_t inStride, uint8_t* out, size_t outStride, int rows, int bands,
                 const ReduceFilter& f) {

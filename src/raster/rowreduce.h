@@ -26,4 +26,8 @@ ReduceFilter LanczosReduceFilter(int inSize, int outSize);
 void ReduceRows(const uint8_t* in, size_t inStride, uint8_t* out, size_t outStride, int rows, int bands,
                 const ReduceFilter& filter);
 
+// Whether ReduceRows may use the processor's vector instructions where it has them (the default);
+// off, it takes the plain loop, which gives the same bytes. For checking the one against the other.
+void AllowVectorRowReduce(bool allowed);
+
 }  // namespace tavu
