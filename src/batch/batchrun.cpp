@@ -1,6 +1,5 @@
 #include "batch/batchrun.h"
 
-#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include "imageio/tempfiles.h"
 #include "imageio/render.h"
 #include "imageio/vipsinit.h"
+#include "platform/allocator.h"
 
 namespace tavu {
 
@@ -481,8 +481,7 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     c.errorText = log_.text();
     log_.endRun();
     stop_ = false;
-    // The pictures' memory goes back to the system (the allocator keeps freed memory during a run).
-    malloc_trim(0);
+    ReleaseKeptPictureMemory();
     return c;
 }
 

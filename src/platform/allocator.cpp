@@ -12,4 +12,6 @@ void ConfigurePictureAllocator() {
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
+void ReleaseKeptPictureMemory() { malloc_trim(0); }
+
 }  // namespace tavu

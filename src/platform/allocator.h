@@ -13,4 +13,8 @@ namespace tavu {
 // the largest buffer freed and keep them all. A batch run gives the kept memory back when it ends.
 void ConfigurePictureAllocator();
 
+// Gives the memory kept for pictures back to the system; a batch run does so when it ends (the
+// window then shrinks back after each run).
+void ReleaseKeptPictureMemory();
+
 }  // namespace tavu

@@ -32,9 +32,6 @@ constexpr int kRows = 8;
 // vectorisation of the plain loop splits 24 lanes badly); the plain loop is the reference and the
 // fallback, and both give the same bytes (the same integer sums).
 template <int Lanes>
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-__attribute__((target_clones("avx2", "default")))
-#endif
 void ReduceBlockPlain(const uint8_t* turned, const ReduceFilter& f, uint8_t* result) {
     const int taps = f.taps;
     const int16_t* w = f.weights.data();
