@@ -36,6 +36,9 @@ convert -size 16x12 gradient:black-white -depth 16 -colorspace Gray "$work/grey1
 convert -size 16x12 pattern:checkerboard -colors 4 "$work/a.gif"
 convert -size 16x12 gradient:green-yellow -type TrueColor "BMP3:$work/a.bmp"
 convert -size 16x12 gradient:white-purple -depth 8 -compress LZW "$work/a.tif"
+# 8-bit RGB with the encoder's choice of filter per row, and a few chunks beside the picture.
+convert -size 16x12 plasma:fractal -seed 3 -depth 8 -define png:color-type=2 \
+  -define png:exclude-chunks=date,time "$work/rgb.png"
 picture() {  # name settings(octal escapes) file
     { printf "$2"; cat "$3"; } >"picture/$1.bin"
 }
@@ -43,7 +46,18 @@ picture jpeg-width      '\000\040\000\001\000\000\000\000' "$work/a.jpg"
 picture jpeg-auto-turn  '\000\010\000\001\002\000\000\000' "$work/turned.jpg"
 picture png-alpha-crop  '\002\030\030\003\003\000\000\021' "$work/alpha.png"
 picture png16-fit       '\002\040\020\000\004\012\000\000' "$work/grey16.png"
+picture png-rgb-width   '\000\012\000\001\000\000\000\000' "$work/rgb.png"
 picture gif-original    '\001\001\001\001\000\015\050\000' "$work/a.gif"
 picture bmp-custom      '\002\010\030\047\005\003\000\000' "$work/a.bmp"
 picture tiff-brightness '\000\020\000\001\006\015\340\000' "$work/a.tif"
-wc -c geometry/* picture/*
+# plainpng: a PNG file as it is.
+mkdir -p plainpng
+rm -f plainpng/*.png
+cp "$work/rgb.png" plainpng/rgb.png
+# 5 x 5 pixels, a row for each filter type, stored without compression (so that changes of the
+# rows reach the unfiltering).
+perl -MCompress::Zlib -e 'srand(5); my $raw = join "", map { chr($_) . join "", map { chr int rand 256 } 1 .. 15 } 0 .. 4;
+  sub chunk { my ($t, $d) = @_; pack("N", length $d) . $t . $d . pack("N", crc32($t . $d)) }
+  print "\x89PNG\r\n\x1a\n", chunk("IHDR", pack("NNC5", 5, 5, 8, 2, 0, 0, 0)),
+    chunk("IDAT", compress($raw, 0)), chunk("IEND", "")' >plainpng/filters.png
+wc -c geometry/* picture/* plainpng/*

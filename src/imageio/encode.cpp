@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 
 #include "imageio/drawpipeline.h"
+#include "imageio/plainpng.h"
 #include "imageio/sizesearch.h"
 #include "imageio/tempfiles.h"
 #include "imageio/vipsinit.h"
@@ -102,6 +104,26 @@ bool SaveVips(VImage img, const std::string& path, Format format, const EncodeOp
     return true;
 }
 
+// The resolution field of a PNG result: the library's own for the same picture (which keeps it in
+// pixels per millimetre, 1 when none is asked for).
+uint32_t PngPixelsPerMetre(int dpi) { return uint32_t(std::lround((dpi > 0 ? dpi / 25.4 : 1.0) * 1000)); }
+
+// PNG results up to kPlainPngMaxWriteBytes are deflated in one piece (plainpng.h); false when the
+// picture is larger or there is no memory for it, and the library's encoder is to write it.
+bool WritePlainPng(const uint8_t* pixels, size_t stride, int width, int height, const std::string& path,
+                   const EncodeOptions& opts, WriteError* err, bool& written) {
+    std::vector<uint8_t> png;
+    if (!EncodePlainPng(pixels, stride, width, height, PngPixelsPerMetre(opts.dpi), png)) return false;
+    WriteError e;
+    written = WriteBytesTo(path, png.data(), png.size(), e);
+    if (!written) Failed(err, e.number, e.text);
+    return true;
+}
+
+bool WritesPlainPng(int width, int height, const EncodeOptions& opts) {
+    return opts.exif.empty() && width > 0 && height > 0 && uint64_t(width) * uint64_t(height) * 3 <= kPlainPngMaxWriteBytes;
+}
+
 // Runs a libvips save: its failures (and running out of memory) become the write error.
 template <class Save>
 bool GuardedSave(const Save& save, const std::string& path, WriteError* err) {
@@ -153,6 +175,11 @@ bool EncodeToFile(const Canvas& canvas, const std::string& path, const std::stri
         if (!ok) return Failed(err, e, WriteErrorText(e));
         return true;
     }
+    if (format == Format::Png && WritesPlainPng(canvas.width(), canvas.height(), opts)) {
+        bool written = false;
+        if (WritePlainPng(canvas.data(), canvas.stride(), canvas.width(), canvas.height(), path, opts, err, written))
+            return written;
+    }
     if (!EnsureImageIO()) return Failed(err, 0, "图像库无法启动");
     if (format == Format::Jpeg && dpi > 0) {
         // The JFIF header then says dots per inch exactly (the encoder itself writes dots per cm).
@@ -176,6 +203,26 @@ bool EncodeImageToFile(const VImage& picture, const std::string& path, const std
     const Format format = FormatOf(extension);
     if (format == Format::None || format == Format::Bmp || (format == Format::Jpeg && opts.dpi > 0))
         return Failed(err, 0, "不支持的输出格式\"" + extension + "\"");
+    if (format == Format::Png && WritesPlainPng(picture.width(), picture.height(), opts) && picture.bands() == 3 &&
+        picture.format() == VIPS_FORMAT_UCHAR) {
+        // The same file as the canvas of these pixels gives.
+        bool written = false, handled = false;
+        const bool ok = GuardedSave(
+            [&] {
+                size_t size = 0;
+                void* pixels = picture.write_to_memory(&size);
+                if (!pixels) throw VError();
+                const size_t stride = size_t(picture.width()) * 3;
+                handled = size == stride * size_t(picture.height()) &&
+                          WritePlainPng(static_cast<const uint8_t*>(pixels), stride, picture.width(), picture.height(),
+                                        path, opts, err, written);
+                g_free(pixels);
+                return true;
+            },
+            path, err);
+        if (!ok) return false;
+        if (handled) return written;
+    }
     return GuardedSave(
         [&] {
             // Nothing of the source's own metadata goes along: the header is the one a canvas gets.

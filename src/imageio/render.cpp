@@ -16,6 +16,7 @@
 #include <cmath>
 #include <new>
 
+#include "imageio/plainpng.h"
 #include "imageio/smartcrop.h"
 #include "imageio/vipsinit.h"
 #include "raster/rowreduce.h"
@@ -61,13 +62,18 @@ DrawOutcome CheckFile(const std::string& path) {
     return ok;
 }
 
+// The library's reader that opened `img` ("jpegload", ...); empty when it does not say.
+std::string_view LoaderOf(const VImage& img) {
+    const char* loader = nullptr;
+    if (vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) != 0 || !loader) return {};
+    return loader;
+}
+
 // The decoders that can reduce while they decode: JPEG by whole DCT scales, WebP by any factor.
 enum class ShrinkOnLoad { None, Jpeg, Webp };
 
 ShrinkOnLoad ShrinkOnLoadOf(const VImage& img) {
-    const char* loader = nullptr;
-    if (vips_image_get_string(img.get_image(), VIPS_META_LOADER, &loader) != 0 || !loader) return ShrinkOnLoad::None;
-    const std::string_view l(loader);
+    const std::string_view l = LoaderOf(img);
     if (l == "jpegload") return ShrinkOnLoad::Jpeg;
     if (l == "webpload") return ShrinkOnLoad::Webp;
     return ShrinkOnLoad::None;
@@ -273,6 +279,17 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
     return true;
 }
 
+// A PNG the library opened as 8-bit RGB without a colour profile may be of the plain kind that is
+// read wholly at once (plainpng.h), which holds the file and all its pixels at the same time.
+bool WholePngMayDecode(const VImage& img) {
+    return LoaderOf(img) == "pngload" && img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 &&
+           img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0;
+}
+
+// The file and its pixels together: at most 256 MiB, and half of what a picture drawn beside others
+// may hold. Larger PNGs are read strip by strip.
+size_t WholePngMaxBytes() { return size_t(std::min<uint64_t>(uint64_t(256) << 20, DrawAloneAbove() / 2)); }
+
 // Pictures that reduce to at most this many bytes after the vertical half of the reduce have
 // their rows reduced by the program's own filter (rowreduce.h): several times faster than the
 // library's horizontal reduce. Larger ones stay lazy, strip by strip, in the library.
@@ -340,6 +357,10 @@ VImage DecodeForDrawing(const std::string& path, const DrawPlan& p, VImage img) 
     const int dws = p.swap ? p.dst.h : p.dst.w, dhs = p.swap ? p.dst.w : p.dst.h;
     const int shrink = p.shrink;
     if (shrink > 1) img = Open(path, shrink, p.shrinkKind);
+    else if (WholePngMayDecode(img)) {
+        VImage whole;
+        if (LoadPlainPng(path, img.width(), img.height(), WholePngMaxBytes(), whole)) img = whole;
+    }
 
     int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
     cx = std::clamp(cx, 0, img.width() - 1);
