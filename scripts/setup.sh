@@ -13,8 +13,9 @@ packages=(
   clang libclang-rt-14-dev
   # engine and window libraries (libvips reads HEIC/HEIF/AVIF through libheif and WebP through
   # libwebp; libexif for the EXIF block results may keep;
-  # libdeflate to inflate plain PNG pictures in one piece)
-  libvips-dev qt6-base-dev libheif-dev libwebp-dev libexif-dev libdeflate-dev
+  # libdeflate to inflate plain PNG pictures in one piece; libjpeg to re-encode JPEGs from their
+  # coefficients)
+  libvips-dev qt6-base-dev libheif-dev libwebp-dev libexif-dev libdeflate-dev libjpeg-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev libvips-tools imagemagick hyperfine time
   # HEIC/AVIF encoders for the test pictures (libheif's x265 and aom), and heif-enc/heif-info

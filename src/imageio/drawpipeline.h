@@ -19,6 +19,11 @@ namespace tavu {
 // usual way then reports it.
 bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, vips::VImage& img);
 
+// True when `path` is a JPEG of 8-bit sRGB colours (no colour profile) that drawing with `params`
+// would put on the canvas exactly as stored: its own size, nothing cropped, stored upright,
+// colours unchanged. `width` and `height` are then its size. False otherwise and on every failure.
+bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height);
+
 // Encodes `img` (8-bit sRGB, three bands) into `path` as EncodeToFile encodes a canvas with the
 // same pixels: the result is the same file. `extension` must not be "bmp", and not JPEG with a
 // resolution (those are written from a canvas only).

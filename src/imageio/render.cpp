@@ -510,6 +510,31 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     return o;
 }
 
+bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height) {
+    if (!params.colors.isIdentity() || !EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
+    try {
+        VImage img = Open(path, 1);
+        if (LoaderOf(img) != "jpegload" || img.format() != VIPS_FORMAT_UCHAR || img.bands() != 3 ||
+            img.interpretation() != VIPS_INTERPRETATION_sRGB || img.get_typeof(VIPS_META_ICC_NAME) != 0)
+            return false;
+        DrawPlan plan;
+        if (!PlanDrawing(img, params, plan, &path) || !plan.drawsSomething || plan.orientation != 1) return false;
+        const DrawGeometry& g = plan.g;
+        if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth != plan.ws || g.canvasHeight != plan.hs ||
+            plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget())
+            return false;
+        if (plan.dst.x != 0 || plan.dst.y != 0 || plan.dst.w != plan.ws || plan.dst.h != plan.hs || plan.src.x != 0 ||
+            plan.src.y != 0 || plan.src.w != plan.ws || plan.src.h != plan.hs)
+            return false;
+        width = plan.ws;
+        height = plan.hs;
+        return true;
+    } catch (const VError&) {
+        vips_error_clear();
+        return false;
+    }
+}
+
 bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, VImage& out) {
     if (!params.colors.isIdentity() || !EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
     try {

@@ -1,6 +1,7 @@
 #include "imageio/straightencode.h"
 
 #include "imageio/drawpipeline.h"
+#include "imageio/jpegrequantize.h"
 
 namespace tavu {
 
@@ -8,7 +9,10 @@ bool EncodeUnchangedDrawing(const std::string& source, const DrawParams& params,
                             const std::string& extension, const EncodeOptions& options, int& width, int& height) {
     std::string ext;
     for (char c : extension) ext += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    if (ext == "bmp" || ((ext == "jpg" || ext == "jpeg") && options.dpi > 0)) return false;
+    const bool jpeg = ext == "jpg" || ext == "jpeg";
+    if (ext == "bmp" || (jpeg && options.dpi > 0)) return false;
+    // A JPEG kept at its own size is re-encoded from its coefficients, never decoded.
+    if (jpeg && DrawsJpegAsStored(source, params, width, height) && RequantizeJpeg(source, path, options)) return true;
     vips::VImage img;
     if (!OpenUnchangedDrawing(source, params, img)) return false;
     if (!EncodeImageToFile(img, path, extension, options, nullptr)) return false;

@@ -61,7 +61,8 @@ TEST(StraightEncode, GivesTheSameFileAsTheCanvasForEveryFormatAndSize) {
         DrawParams p;
         const char* ext;
         EncodeOptions o;
-    } cases[] = {{"width limit jpg", widthLimit, "jpg", {}},      {"own size jpg", own, "jpg", {}},
+    // (A JPEG at its own size without EXIF is re-encoded from its coefficients: jpegrequantize_test.)
+    } cases[] = {{"width limit jpg", widthLimit, "jpg", {}},
                  {"own size JPEG q70 progressive", own, "JPEG", exifProgressive},
                  {"cropped jpg", cropped, "jpg", {}},             {"width limit png", widthLimit, "png", pngDpi},
                  {"own size webp", own, "webp", {}},              {"width limit tiff", widthLimit, "tiff", pngDpi},
