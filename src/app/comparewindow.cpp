@@ -55,7 +55,7 @@ Comparison MakeComparison(const CompareJob& job) {
     const uint64_t sourceBytes = FileBytes(job.source);
     if (job.save) {
         std::vector<uint8_t> bytes;
-        const SaveEstimate e = EstimateSave(canvas, job.source, *job.save, &bytes);
+        const SaveEstimate e = EstimateSave(canvas, job.source, job.render, *job.save, &bytes);
         if (!e.ok || bytes.empty()) {
             c.error = QStringLiteral("无法保存:") + Q(e.error);
             return c;

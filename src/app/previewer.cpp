@@ -83,7 +83,7 @@ void Previewer::estimateLoop() {
             }
             estimating_ = true;
         }
-        const SaveEstimate e = EstimateSave(*job.canvas, job.source, job.save);
+        const SaveEstimate e = EstimateSave(*job.canvas, job.source, job.settings, job.save);
         QMetaObject::invokeMethod(
             this,
             [this, id = job.id, e] {
@@ -142,8 +142,8 @@ void Previewer::loop() {
         if (job.save && out.ok() && !canvas.empty()) {
             {
                 std::lock_guard lk(m_);
-                nextEstimate_ = EstimateJob{job.id, job.source, std::make_shared<const Canvas>(std::move(canvas)),
-                                            std::move(*job.save)};
+                nextEstimate_ = EstimateJob{job.id, job.source, job.settings,
+                                            std::make_shared<const Canvas>(std::move(canvas)), std::move(*job.save)};
             }
             cv_.notify_all();
         }

@@ -59,6 +59,7 @@ private:
     struct EstimateJob {
         quint64 id;
         std::string source;
+        RenderSettings settings;  // what the canvas was drawn with
         std::shared_ptr<const Canvas> canvas;
         BatchOptions save;
     };

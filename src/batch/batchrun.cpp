@@ -64,6 +64,14 @@ bool EncodeForRun(const Canvas& canvas, const std::string& entry, const std::str
     return EncodeResult(canvas, path, f.ext, choice, info, err);
 }
 
+bool EncodeStraightForRun(const std::string& entry, const RenderSettings& settings, const std::string& path,
+                          const ResultFormat& f, const BatchOptions& o, int& width, int& height) {
+    if (f.bitmapWriter || !HasEncoder(f.ext) || SizeSearchApplies(f.ext, o.sizeTarget)) return false;
+    EncodeChoice choice = EncodeChoiceOf(o);
+    if (o.keepExif) choice.exif = ResultExif(entry, o.keepGps);
+    return EncodeUnchangedRender(entry, settings, path, f.ext, EncodeOptionsOf(choice), width, height);
+}
+
 EncodeChoice EncodeChoiceOf(const BatchOptions& o) {
     EncodeChoice c;
     c.quality = o.quality;
@@ -182,11 +190,8 @@ bool EncodeUnchanged(Pending& p, const std::string& entry, const RenderSettings&
     WriteError err;
     std::string temp;
     if (!MakeResultFolder(r.output, o, err) || !MakeTempBeside(r.output, temp, err)) return false;
-    EncodeChoice choice = EncodeChoiceOf(o);
-    if (o.keepExif) choice.exif = ResultExif(entry, o.keepGps);
     int w = 0, h = 0;
-    if (!EncodeUnchangedRender(entry, settings, temp, out.ext, EncodeOptionsOf(choice), w, h) ||
-        (o.keepMTime && !CopyFileTimes(entry, temp))) {
+    if (!EncodeStraightForRun(entry, settings, temp, out, o, w, h) || (o.keepMTime && !CopyFileTimes(entry, temp))) {
         DropTemp(temp);
         return false;
     }

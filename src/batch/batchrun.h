@@ -95,6 +95,11 @@ std::string EncodeRefusal(const Canvas& canvas, const ResultFormat& format);
 // drops the file); `info` says what the size search chose.
 bool EncodeForRun(const Canvas& canvas, const std::string& entry, const std::string& path, const ResultFormat& format,
                   const BatchOptions& options, SizeInfo& info, WriteError& err);
+// The run's straight way for a picture saved as decoded (drawn with `settings`): encoded into
+// `path` from the source itself, without a canvas, as the run saves it; `width` and `height` the
+// result's size. False when that way does not apply or fails (`path` may then hold a partial file).
+bool EncodeStraightForRun(const std::string& entry, const RenderSettings& settings, const std::string& path,
+                          const ResultFormat& format, const BatchOptions& options, int& width, int& height);
 
 struct PictureResult {
     size_t index = 0;

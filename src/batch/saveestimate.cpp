@@ -24,8 +24,8 @@ bool ReadAll(const std::string& path, std::vector<uint8_t>& bytes) {
 }
 }  // namespace
 
-SaveEstimate EstimateSave(const Canvas& canvas, const std::string& entry, const BatchOptions& options,
-                          std::vector<uint8_t>* keep) {
+SaveEstimate EstimateSave(const Canvas& canvas, const std::string& entry, const RenderSettings& render,
+                          const BatchOptions& options, std::vector<uint8_t>* keep) {
     SaveEstimate e;
     struct stat st {};
     if (::stat(entry.c_str(), &st) == 0) e.sourceBytes = uint64_t(st.st_size);
@@ -45,7 +45,9 @@ SaveEstimate EstimateSave(const Canvas& canvas, const std::string& entry, const 
         e.error = err.text;
         return e;
     }
-    if (EncodeForRun(canvas, entry, temp, format, options, e.size, err)) {
+    int straightWidth = 0, straightHeight = 0;
+    if (EncodeStraightForRun(entry, render, temp, format, options, straightWidth, straightHeight) ||
+        EncodeForRun(canvas, entry, temp, format, options, e.size, err)) {
         if (::stat(temp.c_str(), &st) == 0) {
             e.ok = true;
             e.bytes = uint64_t(st.st_size);

@@ -22,10 +22,11 @@ struct SaveEstimate {
     std::string extension;
 };
 
-// Encodes `canvas` (the render of `entry`) as the run would save it with `options`. With `keep`,
-// the encoded file's bytes are handed back too.
-SaveEstimate EstimateSave(const Canvas& canvas, const std::string& entry, const BatchOptions& options,
-                          std::vector<uint8_t>* keep = nullptr);
+// Encodes `canvas` (the render of `entry` with `render`) as the run would save it with `options`:
+// straight from the source where the run takes that way. With `keep`, the encoded file's bytes are
+// handed back too.
+SaveEstimate EstimateSave(const Canvas& canvas, const std::string& entry, const RenderSettings& render,
+                          const BatchOptions& options, std::vector<uint8_t>* keep = nullptr);
 
 // "原图 4000×3000 · 3.8 MB → 800×600 · 约 142 KB (−96%)", with the quality a file-size range chose.
 std::string EstimateText(const SaveEstimate& e);
