@@ -20,9 +20,10 @@ namespace tavu {
 bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, vips::VImage& img);
 
 // True when `path` is a JPEG of 8-bit sRGB colours (no colour profile) that drawing with `params`
-// would put on the canvas exactly as stored: its own size, nothing cropped, stored upright,
-// colours unchanged. `width` and `height` are then its size. False otherwise and on every failure.
-bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height);
+// would put on the canvas whole: its own size, nothing cropped, colours unchanged, only turned
+// upright from its stored `orientation` (EXIF's 1 to 8). `width` and `height` are then its upright
+// size. False otherwise and on every failure.
+bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height, int& orientation);
 
 // Encodes `img` (8-bit sRGB, three bands) into `path` as EncodeToFile encodes a canvas with the
 // same pixels: the result is the same file. `extension` must not be "bmp", and not JPEG with a

@@ -8,8 +8,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
-#include "imageio/fileio.h"
 #include "imageio/vipsutil.h"
 
 namespace tavu {
@@ -32,13 +32,13 @@ void OnMessage(j_common_ptr c, int level) {
 // Everything one re-encoding holds, outside the function that may jump back to its start.
 struct Job {
     FILE* in = nullptr;
+    FILE* out = nullptr;
     EncodeOptions options;
+    int orientation = 1;
     Trap trap{};
     jpeg_decompress_struct src{};
     jpeg_compress_struct dst{};
     bool srcMade = false, dstMade = false;
-    unsigned char* out = nullptr;  // the new file, as libjpeg's memory destination leaves it
-    unsigned long outSize = 0;
 };
 
 // round(c * from / to), a half rounded towards zero, in single floats so that the loop runs in
@@ -78,6 +78,54 @@ bool SampledAs(const jpeg_decompress_struct& s, bool halfColour) {
            s.comp_info[2].h_samp_factor == 1 && s.comp_info[2].v_samp_factor == 1;
 }
 
+// How a turn of the stored picture upright (its EXIF orientation) moves blocks and coefficients:
+// first the stored picture mirrored along its own axes, then transposed where the turn swaps them.
+struct Turn {
+    bool mirrorX = false, mirrorY = false, transpose = false;
+    explicit Turn(int orientation)
+        : mirrorX(orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8),
+          mirrorY(orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7),
+          transpose(orientation >= 5 && orientation <= 8) {}
+    bool any() const { return mirrorX || mirrorY || transpose; }
+};
+
+// One block turned: a mirror negates the coefficients of odd frequency along its axis (u across,
+// v down), a transpose swaps the frequencies.
+void TurnBlock(const JCOEF* in, JCOEF* out, const Turn& t) {
+    for (int v = 0; v < DCTSIZE; ++v)
+        for (int u = 0; u < DCTSIZE; ++u) {
+            const bool negate = (t.mirrorX && (u & 1)) != (t.mirrorY && (v & 1));
+            const JCOEF c = in[v * DCTSIZE + u];
+            out[t.transpose ? u * DCTSIZE + v : v * DCTSIZE + u] = negate ? JCOEF(-c) : c;
+        }
+}
+
+int RoundUp(int n, int step) { return (n + step - 1) / step * step; }
+
+// Lays the (requantized) blocks of each component into `out`, turned: block (bx, by) of a plane
+// Bw x Bh blocks goes to (Bw - 1 - bx, by) for a mirror across, and so on; a transpose swaps the two.
+// A mirrored side must hold whole blocks of every plane (the caller checks), so that no block is
+// cut in two.
+void TurnPlanes(jpeg_decompress_struct& src, jvirt_barray_ptr* in, jvirt_barray_ptr* out, const Turn& t) {
+    auto common = reinterpret_cast<j_common_ptr>(&src);
+    for (int ci = 0; ci < src.num_components; ++ci) {
+        const jpeg_component_info& c = src.comp_info[ci];
+        const JDIMENSION bw = c.width_in_blocks, bh = c.height_in_blocks;
+        // All rows at once, those that round the plane up to whole blocks of the encoder's rows too:
+        // the encoder reads them (and makes its own blocks in their place).
+        const int rows = RoundUp(int(t.transpose ? bw : bh), t.transpose ? c.h_samp_factor : c.v_samp_factor);
+        JBLOCKARRAY to = (*src.mem->access_virt_barray)(common, out[ci], 0, JDIMENSION(rows), TRUE);
+        for (JDIMENSION by = 0; by < bh; ++by) {
+            JBLOCKROW from = (*src.mem->access_virt_barray)(common, in[ci], by, 1, FALSE)[0];
+            const JDIMENSION y = t.mirrorY ? bh - 1 - by : by;
+            for (JDIMENSION bx = 0; bx < bw; ++bx) {
+                const JDIMENSION x = t.mirrorX ? bw - 1 - bx : bx;
+                TurnBlock(from[bx], t.transpose ? to[x][y] : to[y][x], t);
+            }
+        }
+    }
+}
+
 bool Transcode(Job& job) {
     if (setjmp(job.trap.jump)) return false;
     jpeg_decompress_struct& src = job.src;
@@ -96,6 +144,26 @@ bool Transcode(Job& job) {
     if (src.jpeg_color_space != JCS_YCbCr || src.num_components != 3 || src.data_precision != 8 ||
         !SampledAs(src, halfColour))
         return false;
+    // A turned picture: a mirrored side must end on a whole block of every plane.
+    const Turn turn(job.orientation);
+    const int mcuWidth = src.max_h_samp_factor * DCTSIZE, mcuHeight = src.max_v_samp_factor * DCTSIZE;
+    if ((turn.mirrorX && src.image_width % JDIMENSION(mcuWidth) != 0) ||
+        (turn.mirrorY && src.image_height % JDIMENSION(mcuHeight) != 0))
+        return false;
+    // Room for the turned planes, set aside before the coefficients are read.
+    jvirt_barray_ptr turned[3] = {};
+    if (turn.any()) {
+        for (int ci = 0; ci < 3; ++ci) {
+            const jpeg_component_info& c = src.comp_info[ci];
+            const int w = int(turn.transpose ? c.height_in_blocks : c.width_in_blocks);
+            const int h = int(turn.transpose ? c.width_in_blocks : c.height_in_blocks);
+            const int hs = turn.transpose ? c.v_samp_factor : c.h_samp_factor;
+            const int vs = turn.transpose ? c.h_samp_factor : c.v_samp_factor;
+            turned[ci] = (*src.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&src), JPOOL_IMAGE, FALSE,
+                                                         JDIMENSION(RoundUp(w, hs)), JDIMENSION(RoundUp(h, vs)),
+                                                         JDIMENSION(RoundUp(h, vs)));
+        }
+    }
 
     jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&src);
     for (int ci = 0; ci < 3; ++ci)
@@ -114,13 +182,22 @@ bool Transcode(Job& job) {
         c.component_id = ci + 1;
         c.quant_tbl_no = c.dc_tbl_no = c.ac_tbl_no = ci == 0 ? 0 : 1;
     }
+    if (turn.transpose) {
+        std::swap(dst.image_width, dst.image_height);
+        for (int ci = 0; ci < 3; ++ci) std::swap(dst.comp_info[ci].h_samp_factor, dst.comp_info[ci].v_samp_factor);
+    }
     dst.optimize_coding = OptimizeHuffman(int(src.image_width), int(src.image_height));
     if (job.options.progressive) jpeg_simple_progression(&dst);
 
+    // Requantized where they are: the new step of a coefficient is the one of the place a transpose
+    // takes it to.
     for (int ci = 0; ci < 3; ++ci) {
         const jpeg_component_info& c = src.comp_info[ci];
         const uint16_t* from = c.quant_table->quantval;
-        const uint16_t* to = dst.quant_tbl_ptrs[dst.comp_info[ci].quant_tbl_no]->quantval;
+        const uint16_t* steps = dst.quant_tbl_ptrs[dst.comp_info[ci].quant_tbl_no]->quantval;
+        uint16_t transposed[DCTSIZE2];
+        for (int k = 0; k < DCTSIZE2; ++k) transposed[k] = steps[(k % DCTSIZE) * DCTSIZE + k / DCTSIZE];
+        const uint16_t* to = turn.transpose ? transposed : steps;
         for (JDIMENSION row = 0; row < c.height_in_blocks; ++row) {
             JBLOCKARRAY blocks = (*src.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&src),
                                                                  coefficients[ci], row, 1, TRUE);
@@ -128,7 +205,11 @@ bool Transcode(Job& job) {
         }
     }
 
-    jpeg_mem_dest(&dst, &job.out, &job.outSize);
+    if (turn.any()) {
+        TurnPlanes(src, coefficients, turned, turn);
+        coefficients = turned;
+    }
+    jpeg_stdio_dest(&dst, job.out);
     jpeg_write_coefficients(&dst, coefficients);
     jpeg_finish_compress(&dst);
     jpeg_finish_decompress(&src);
@@ -137,20 +218,25 @@ bool Transcode(Job& job) {
 
 }  // namespace
 
-bool RequantizeJpeg(const std::string& source, const std::string& path, const EncodeOptions& options) {
-    if (options.dpi > 0 || !options.exif.empty()) return false;
+bool RequantizeJpeg(const std::string& source, const std::string& path, const EncodeOptions& options,
+                    int orientation) {
+    if (options.dpi > 0 || !options.exif.empty() || orientation < 1 || orientation > 8) return false;
     Job job;
     job.options = options;
+    job.orientation = orientation;
     job.in = std::fopen(source.c_str(), "rb");
     if (!job.in) return false;
-    const bool ok = Transcode(job);
+    job.out = std::fopen(path.c_str(), "wb");
+    if (!job.out) {
+        std::fclose(job.in);
+        return false;
+    }
+    bool ok = Transcode(job);
     if (job.dstMade) jpeg_destroy_compress(&job.dst);
     if (job.srcMade) jpeg_destroy_decompress(&job.src);
     std::fclose(job.in);
-    WriteError err;
-    const bool written = ok && job.out && WriteBytesTo(path, job.out, job.outSize, err);
-    std::free(job.out);
-    return written;
+    ok = std::fflush(job.out) == 0 && !std::ferror(job.out) && ok;
+    return std::fclose(job.out) == 0 && ok;
 }
 
 void RequantizeBlocks(int16_t* coefficients, size_t blocks, const uint16_t* from, const uint16_t* to) {

@@ -510,7 +510,7 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     return o;
 }
 
-bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height) {
+bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height, int& orientation) {
     if (!params.colors.isIdentity() || !EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
     try {
         VImage img = Open(path, 1);
@@ -518,16 +518,18 @@ bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& w
             img.interpretation() != VIPS_INTERPRETATION_sRGB || img.get_typeof(VIPS_META_ICC_NAME) != 0)
             return false;
         DrawPlan plan;
-        if (!PlanDrawing(img, params, plan, &path) || !plan.drawsSomething || plan.orientation != 1) return false;
+        if (!PlanDrawing(img, params, plan, &path) || !plan.drawsSomething) return false;
         const DrawGeometry& g = plan.g;
-        if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth != plan.ws || g.canvasHeight != plan.hs ||
+        const int w = plan.swap ? plan.hs : plan.ws, h = plan.swap ? plan.ws : plan.hs;  // upright
+        if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth != w || g.canvasHeight != h ||
             plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget())
             return false;
-        if (plan.dst.x != 0 || plan.dst.y != 0 || plan.dst.w != plan.ws || plan.dst.h != plan.hs || plan.src.x != 0 ||
-            plan.src.y != 0 || plan.src.w != plan.ws || plan.src.h != plan.hs)
+        if (plan.dst.x != 0 || plan.dst.y != 0 || plan.dst.w != w || plan.dst.h != h || plan.src.x != 0 ||
+            plan.src.y != 0 || plan.src.w != w || plan.src.h != h)
             return false;
-        width = plan.ws;
-        height = plan.hs;
+        width = w;
+        height = h;
+        orientation = plan.orientation;
         return true;
     } catch (const VError&) {
         vips_error_clear();

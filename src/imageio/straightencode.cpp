@@ -12,7 +12,10 @@ bool EncodeUnchangedDrawing(const std::string& source, const DrawParams& params,
     const bool jpeg = ext == "jpg" || ext == "jpeg";
     if (ext == "bmp" || (jpeg && options.dpi > 0)) return false;
     // A JPEG kept at its own size is re-encoded from its coefficients, never decoded.
-    if (jpeg && DrawsJpegAsStored(source, params, width, height) && RequantizeJpeg(source, path, options)) return true;
+    int orientation = 1;
+    if (jpeg && DrawsJpegAsStored(source, params, width, height, orientation) &&
+        RequantizeJpeg(source, path, options, orientation))
+        return true;
     vips::VImage img;
     if (!OpenUnchangedDrawing(source, params, img)) return false;
     if (!EncodeImageToFile(img, path, extension, options, nullptr)) return false;

@@ -66,13 +66,15 @@ VImage Scene(int w, int h) {
     return VImage::new_from_memory_steal(copy, bytes, w, h, 3, VIPS_FORMAT_UCHAR);
 }
 
-std::string Camera(const TempDir& t, const std::string& name, int quality, bool halfColour, int w = 301, int h = 203) {
+std::string Camera(const TempDir& t, const std::string& name, int quality, bool halfColour, int w = 301, int h = 203,
+                   int orientation = 1) {
     const std::string path = t.file(name);
-    Scene(w, h).jpegsave(path.c_str(), VImage::option()
-                                           ->set("Q", quality)
-                                           ->set("subsample_mode", halfColour ? VIPS_FOREIGN_SUBSAMPLE_ON
-                                                                              : VIPS_FOREIGN_SUBSAMPLE_OFF)
-                                           ->set("strip", true));
+    VImage img = Scene(w, h);
+    if (orientation != 1) img.set("orientation", orientation);  // in an EXIF block
+    img.jpegsave(path.c_str(), VImage::option()
+                                   ->set("Q", quality)
+                                   ->set("subsample_mode", halfColour ? VIPS_FOREIGN_SUBSAMPLE_ON : VIPS_FOREIGN_SUBSAMPLE_OFF)
+                                   ->set("strip", orientation == 1));
     return path;
 }
 
@@ -140,7 +142,9 @@ TEST_F(Requantize, LaysOutTheFileAsTheEncoderAndKeepsThePicture) {
         ASSERT_EQ(ours.size(), theirs.size()) << k.what;
         for (size_t i = 0; i < ours.size(); ++i) {
             EXPECT_EQ(ours[i][1], theirs[i][1]) << k.what << " segment " << i;
-            if (ours[i][1] != 0xc4) EXPECT_EQ(ours[i], theirs[i]) << k.what << " segment " << i;
+            if (ours[i][1] != 0xc4) {
+                EXPECT_EQ(ours[i], theirs[i]) << k.what << " segment " << i;
+            }
         }
         VImage a = VImage::new_from_file(out.c_str());
         EXPECT_EQ(a.get_typeof("interlaced") != 0 && a.get_int("interlaced") == 1, k.progressive) << k.what;
@@ -191,6 +195,17 @@ TEST_F(Requantize, KeepingTheOwnSizeTakesThisWay) {
     EXPECT_EQ(h, 203);
     ASSERT_TRUE(RequantizeJpeg(src, t.file("requantized.jpg"), o));
     EXPECT_EQ(ReadBytes(t.file("straight.jpg")), ReadBytes(t.file("requantized.jpg")));
+    // Turned upright on the way: a phone's photo with its orientation in EXIF.
+    const std::string phone = Camera(t, "phone.jpg", 95, true, 160, 96, 6);
+    ASSERT_TRUE(EncodeUnchangedDrawing(phone, own, t.file("upright.jpg"), "jpg", o, w, h));
+    EXPECT_EQ(w, 96);
+    EXPECT_EQ(h, 160);
+    Canvas drawn;  // the usual way: drawn upright, then encoded; as close to the picture as that
+    ASSERT_TRUE(DrawPicFile(drawn, phone, own).ok());
+    ASSERT_TRUE(EncodeToFile(drawn, t.file("drawn.jpg"), "jpg", o));
+    ASSERT_TRUE(EncodeToFile(drawn, t.file("drawn.png"), "png", {}));
+    EXPECT_GT(Psnr(t.file("upright.jpg"), t.file("drawn.png")), Psnr(t.file("drawn.jpg"), t.file("drawn.png")) - 0.5);
+    EXPECT_EQ(VImage::new_from_file(t.file("upright.jpg").c_str()).get_typeof("exif-data"), 0u);
     // A reduced or recoloured picture is drawn.
     DrawParams reduced;
     reduced.width = 150;
@@ -199,6 +214,64 @@ TEST_F(Requantize, KeepingTheOwnSizeTakesThisWay) {
     DrawParams recoloured = own;
     recoloured.colors = ColorMatrix::Gains(0.5f, 1, 1);
     EXPECT_FALSE(EncodeUnchangedDrawing(src, recoloured, t.file("recoloured.jpg"), "jpg", o, w, h));
+}
+
+}  // namespace
+
+namespace {
+
+// The stored picture of a file turned upright as the drawing turns it (EXIF orientation).
+VImage Upright(const VImage& stored, int orientation) {
+    switch (orientation) {
+        case 2: return stored.fliphor();
+        case 3: return stored.rot(VIPS_ANGLE_D180);
+        case 4: return stored.flipver();
+        case 5: return stored.rot(VIPS_ANGLE_D90).fliphor();
+        case 6: return stored.rot(VIPS_ANGLE_D90);
+        case 7: return stored.rot(VIPS_ANGLE_D270).fliphor();
+        case 8: return stored.rot(VIPS_ANGLE_D270);
+        default: return stored;
+    }
+}
+
+double Psnr(const VImage& a, const VImage& b) {
+    const double mse = (a.cast(VIPS_FORMAT_FLOAT) - b.cast(VIPS_FORMAT_FLOAT)).pow(2).avg();
+    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
+}
+
+TEST_F(Requantize, TurnsEveryOrientationUpright) {
+    for (bool halfColour : {false, true}) {
+        // Mirrored sides are whole blocks of every plane: 16-pixel multiples.
+        const std::string src = Camera(t, "src.jpg", 95, halfColour, 160, 96);
+        EncodeOptions o;
+        o.quality = 95;
+        o.subsample = halfColour ? JpegSubsample::Yuv420 : JpegSubsample::Yuv444;
+        ASSERT_TRUE(RequantizeJpeg(src, t.file("flat.jpg"), o, 1));
+        const VImage flat = VImage::new_from_file(t.file("flat.jpg").c_str());
+        for (int orientation = 2; orientation <= 8; ++orientation) {
+            const std::string out = t.file("turned.jpg");
+            ASSERT_TRUE(RequantizeJpeg(src, out, o, orientation)) << orientation;
+            const VImage turned = VImage::new_from_file(out.c_str());
+            const VImage expected = Upright(flat, orientation);
+            ASSERT_EQ(turned.width(), expected.width()) << orientation;
+            ASSERT_EQ(turned.height(), expected.height()) << orientation;
+            // The same coefficients in turned places: only the decoder's rounding differs.
+            EXPECT_GT(Psnr(turned, expected), 50) << orientation << (halfColour ? " 4:2:0" : " 4:4:4");
+        }
+    }
+    // A side that would be mirrored ends inside a block of the colour planes: decoded and drawn.
+    const std::string odd = Camera(t, "odd.jpg", 95, true, 168, 100);
+    EncodeOptions q80;
+    q80.quality = 80;
+    ASSERT_TRUE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 5)) << "transposed only";
+    ASSERT_TRUE(RequantizeJpeg(odd, t.file("o1.jpg"), q80, 1));
+    // As close to the source, turned, as the result left as stored is to the source.
+    const VImage source = VImage::new_from_file(odd.c_str());
+    EXPECT_GT(Psnr(VImage::new_from_file(t.file("o.jpg").c_str()), Upright(source, 5)),
+              Psnr(VImage::new_from_file(t.file("o1.jpg").c_str()), source) - 0.2);
+    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 2)) << "168 across";
+    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 6)) << "100 down";
+    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 9)) << "no such orientation";
 }
 
 }  // namespace
