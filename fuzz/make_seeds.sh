@@ -60,4 +60,12 @@ perl -MCompress::Zlib -e 'srand(5); my $raw = join "", map { chr($_) . join "", 
   sub chunk { my ($t, $d) = @_; pack("N", length $d) . $t . $d . pack("N", crc32($t . $d)) }
   print "\x89PNG\r\n\x1a\n", chunk("IHDR", pack("NNC5", 5, 5, 8, 2, 0, 0, 0)),
     chunk("IDAT", compress($raw, 0)), chunk("IEND", "")' >plainpng/filters.png
-wc -c geometry/* picture/* plainpng/*
+# requantize: three bytes of options (orientation, quality, flags), then a JPEG file.
+mkdir -p requantize
+rm -f requantize/*.bin
+convert -size 32x16 plasma:fractal -seed 4 -sampling-factor 2x2 -quality 92 -strip "$work/q420.jpg"
+convert -size 24x16 plasma:fractal -seed 6 -sampling-factor 1x1 -quality 70 -strip "$work/q444.jpg"
+{ printf '\006\120\000'; cat "$work/q420.jpg"; } >requantize/turned-420.bin
+{ printf '\001\132\005'; cat "$work/q444.jpg"; } >requantize/progressive-444.bin
+{ printf '\003\100\000'; cat "$work/q420.jpg"; } >requantize/half-turn.bin
+wc -c geometry/* picture/* plainpng/* requantize/*

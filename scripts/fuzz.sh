@@ -11,7 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${FUZZ_SECONDS:-30}
 jobs=${FUZZ_JOBS:-$(nproc)}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(sizepresets settings naming cliargs geometry picture plainpng)
+[ ${#targets[@]} -gt 0 ] || targets=(sizepresets settings naming cliargs geometry picture plainpng requantize)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DTAVU_FUZZ=ON >/dev/null

@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
@@ -35,6 +36,7 @@ struct Job {
     FILE* out = nullptr;
     EncodeOptions options;
     int orientation = 1;
+    size_t maxBytes = 0;
     Trap trap{};
     jpeg_decompress_struct src{};
     jpeg_compress_struct dst{};
@@ -135,6 +137,9 @@ bool Transcode(Job& job) {
     job.trap.mgr.emit_message = OnMessage;
     jpeg_create_decompress(&src);
     job.srcMade = true;
+    // The coefficients are held in memory whole; more than allowed is a failure, not a file on disk
+    // (the library has no backing store here).
+    src.mem->max_memory_to_use = long(std::min<size_t>(job.maxBytes, size_t(LONG_MAX)));
     jpeg_stdio_src(&src, job.in);
     if (jpeg_read_header(&src, TRUE) != JPEG_HEADER_OK) return false;
 
@@ -219,11 +224,12 @@ bool Transcode(Job& job) {
 }  // namespace
 
 bool RequantizeJpeg(const std::string& source, const std::string& path, const EncodeOptions& options,
-                    int orientation) {
-    if (options.dpi > 0 || !options.exif.empty() || orientation < 1 || orientation > 8) return false;
+                    int orientation, size_t maxBytes) {
+    if (options.dpi > 0 || !options.exif.empty() || orientation < 1 || orientation > 8 || maxBytes == 0) return false;
     Job job;
     job.options = options;
     job.orientation = orientation;
+    job.maxBytes = maxBytes;
     job.in = std::fopen(source.c_str(), "rb");
     if (!job.in) return false;
     job.out = std::fopen(path.c_str(), "wb");

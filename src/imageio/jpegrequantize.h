@@ -18,11 +18,12 @@ namespace tavu {
 // planes are sampled as the encoder would sample them at that quality (4:2:0 below 90, 4:4:4 from
 // 90, or as `options.subsample` asks), a side the turn mirrors ends on a whole block of every plane
 // (a multiple of 16 pixels for 4:2:0: cameras' sizes are), and the options ask for nothing else
-// (no resolution, no EXIF block). False when it does not apply, when the source is damaged in any
-// way (the decoder's warnings included) or anything fails; `path` may then hold a partial file, and
-// the caller encodes the decoded picture instead.
+// (no resolution, no EXIF block). The coefficients (3 bytes a pixel for 4:2:0, twice that when
+// turned) may take at most `maxBytes`. False when it does not apply, when the source is damaged in
+// any way (the decoder's warnings included) or anything fails; `path` may then hold a partial
+// file, and the caller encodes the decoded picture instead.
 bool RequantizeJpeg(const std::string& source, const std::string& path, const EncodeOptions& options,
-                    int orientation = 1);
+                    int orientation, size_t maxBytes);
 
 // Requantizes `blocks` blocks of 64 quantized DCT coefficients (in natural order) from the steps
 // `from` to the steps `to` (64 each, 1 to 255): each becomes round(c * from / to), kept within +-1023

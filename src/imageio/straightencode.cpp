@@ -2,6 +2,7 @@
 
 #include "imageio/drawpipeline.h"
 #include "imageio/jpegrequantize.h"
+#include "imageio/render.h"
 
 namespace tavu {
 
@@ -14,7 +15,7 @@ bool EncodeUnchangedDrawing(const std::string& source, const DrawParams& params,
     // A JPEG kept at its own size is re-encoded from its coefficients, never decoded.
     int orientation = 1;
     if (jpeg && DrawsJpegAsStored(source, params, width, height, orientation) &&
-        RequantizeJpeg(source, path, options, orientation))
+        RequantizeJpeg(source, path, options, orientation, DrawMemoryBudget()))
         return true;
     vips::VImage img;
     if (!OpenUnchangedDrawing(source, params, img)) return false;

@@ -21,6 +21,8 @@ using vips::VImage;
 
 namespace {
 
+constexpr size_t kMemory = size_t(256) << 20;
+
 // round(c * from / to), halves towards zero, within +-1023: the long way.
 int Expected(int c, int from, int to) {
     const long n = long(std::abs(c)) * from;
@@ -134,7 +136,7 @@ TEST_F(Requantize, LaysOutTheFileAsTheEncoderAndKeepsThePicture) {
         o.subsample = k.sub;
         o.progressive = k.progressive;
         const std::string out = t.file("requantized.jpg");
-        ASSERT_TRUE(RequantizeJpeg(src, out, o)) << k.what;
+        ASSERT_TRUE(RequantizeJpeg(src, out, o, 1, kMemory)) << k.what;
         const std::string pixels = ByPixels(src, o);
         // The same tables, frame (size, sampling, components) and no other segments; the Huffman
         // tables are the same too where the encoder does not make its own for the picture.
@@ -162,25 +164,27 @@ TEST_F(Requantize, LeavesOtherFilesAndOptionsToTheEncoder) {
     q80.quality = 80;
     EncodeOptions q95 = q80;
     q95.quality = 95;
-    EXPECT_FALSE(RequantizeJpeg(half, out, q95)) << "4:2:0 source, 4:4:4 result";
-    EXPECT_FALSE(RequantizeJpeg(full, out, q80)) << "4:4:4 source, 4:2:0 result";
+    EXPECT_FALSE(RequantizeJpeg(half, out, q95, 1, kMemory)) << "4:2:0 source, 4:4:4 result";
+    EXPECT_FALSE(RequantizeJpeg(full, out, q80, 1, kMemory)) << "4:4:4 source, 4:2:0 result";
     EncodeOptions dpi = q80;
     dpi.dpi = 300;
-    EXPECT_FALSE(RequantizeJpeg(half, out, dpi)) << "a resolution";
+    EXPECT_FALSE(RequantizeJpeg(half, out, dpi, 1, kMemory)) << "a resolution";
     EncodeOptions exif = q80;
     exif.exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
-    EXPECT_FALSE(RequantizeJpeg(half, out, exif)) << "an EXIF block";
+    EXPECT_FALSE(RequantizeJpeg(half, out, exif, 1, kMemory)) << "an EXIF block";
+    EXPECT_TRUE(RequantizeJpeg(half, out, q80, 1, 300000));
+    EXPECT_FALSE(RequantizeJpeg(half, out, q80, 1, 100000)) << "the coefficients take more than allowed";
 
     const std::string grey = t.file("grey.jpg");
     Scene(64, 48).colourspace(VIPS_INTERPRETATION_B_W).jpegsave(grey.c_str());
-    EXPECT_FALSE(RequantizeJpeg(grey, out, q80)) << "grey";
+    EXPECT_FALSE(RequantizeJpeg(grey, out, q80, 1, kMemory)) << "grey";
     std::vector<uint8_t> bytes = ReadBytes(half);
     bytes.resize(bytes.size() * 2 / 3);
     WriteBytes(t.file("cut.jpg"), bytes);
-    EXPECT_FALSE(RequantizeJpeg(t.file("cut.jpg"), out, q80)) << "cut short";
+    EXPECT_FALSE(RequantizeJpeg(t.file("cut.jpg"), out, q80, 1, kMemory)) << "cut short";
     WriteBytes(t.file("junk.jpg"), {0xff, 0xd8, 0xff, 0xdb, 0, 3, 9});
-    EXPECT_FALSE(RequantizeJpeg(t.file("junk.jpg"), out, q80)) << "junk";
-    EXPECT_FALSE(RequantizeJpeg(t.file("missing.jpg"), out, q80)) << "missing";
+    EXPECT_FALSE(RequantizeJpeg(t.file("junk.jpg"), out, q80, 1, kMemory)) << "junk";
+    EXPECT_FALSE(RequantizeJpeg(t.file("missing.jpg"), out, q80, 1, kMemory)) << "missing";
 }
 
 TEST_F(Requantize, KeepingTheOwnSizeTakesThisWay) {
@@ -193,7 +197,7 @@ TEST_F(Requantize, KeepingTheOwnSizeTakesThisWay) {
     ASSERT_TRUE(EncodeUnchangedDrawing(src, own, t.file("straight.jpg"), "jpg", o, w, h));
     EXPECT_EQ(w, 301);
     EXPECT_EQ(h, 203);
-    ASSERT_TRUE(RequantizeJpeg(src, t.file("requantized.jpg"), o));
+    ASSERT_TRUE(RequantizeJpeg(src, t.file("requantized.jpg"), o, 1, kMemory));
     EXPECT_EQ(ReadBytes(t.file("straight.jpg")), ReadBytes(t.file("requantized.jpg")));
     // Turned upright on the way: a phone's photo with its orientation in EXIF.
     const std::string phone = Camera(t, "phone.jpg", 95, true, 160, 96, 6);
@@ -246,11 +250,11 @@ TEST_F(Requantize, TurnsEveryOrientationUpright) {
         EncodeOptions o;
         o.quality = 95;
         o.subsample = halfColour ? JpegSubsample::Yuv420 : JpegSubsample::Yuv444;
-        ASSERT_TRUE(RequantizeJpeg(src, t.file("flat.jpg"), o, 1));
+        ASSERT_TRUE(RequantizeJpeg(src, t.file("flat.jpg"), o, 1, kMemory));
         const VImage flat = VImage::new_from_file(t.file("flat.jpg").c_str());
         for (int orientation = 2; orientation <= 8; ++orientation) {
             const std::string out = t.file("turned.jpg");
-            ASSERT_TRUE(RequantizeJpeg(src, out, o, orientation)) << orientation;
+            ASSERT_TRUE(RequantizeJpeg(src, out, o, orientation, kMemory)) << orientation;
             const VImage turned = VImage::new_from_file(out.c_str());
             const VImage expected = Upright(flat, orientation);
             ASSERT_EQ(turned.width(), expected.width()) << orientation;
@@ -263,15 +267,15 @@ TEST_F(Requantize, TurnsEveryOrientationUpright) {
     const std::string odd = Camera(t, "odd.jpg", 95, true, 168, 100);
     EncodeOptions q80;
     q80.quality = 80;
-    ASSERT_TRUE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 5)) << "transposed only";
-    ASSERT_TRUE(RequantizeJpeg(odd, t.file("o1.jpg"), q80, 1));
+    ASSERT_TRUE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 5, kMemory)) << "transposed only";
+    ASSERT_TRUE(RequantizeJpeg(odd, t.file("o1.jpg"), q80, 1, kMemory));
     // As close to the source, turned, as the result left as stored is to the source.
     const VImage source = VImage::new_from_file(odd.c_str());
     EXPECT_GT(Psnr(VImage::new_from_file(t.file("o.jpg").c_str()), Upright(source, 5)),
               Psnr(VImage::new_from_file(t.file("o1.jpg").c_str()), source) - 0.2);
-    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 2)) << "168 across";
-    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 6)) << "100 down";
-    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 9)) << "no such orientation";
+    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 2, kMemory)) << "168 across";
+    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 6, kMemory)) << "100 down";
+    EXPECT_FALSE(RequantizeJpeg(odd, t.file("o.jpg"), q80, 9, kMemory)) << "no such orientation";
 }
 
 }  // namespace
