@@ -227,6 +227,24 @@ int BytesPerSample(VipsBandFormat f) {
     }
 }
 
+// A JPEG in several scans (progressive ones) is decoded from all its coefficients held at once,
+// whatever the shrink: two bytes for each of the 64 of a block, in each plane at its sampling.
+uint64_t WholeCoefficientBytes(const VImage& img) {
+    if (ShrinkOnLoadOf(img) != ShrinkOnLoad::Jpeg || img.get_typeof("jpeg-multiscan") == 0 ||
+        img.get_int("jpeg-multiscan") == 0)
+        return 0;
+    double colourPlane = 1;  // the size of each colour plane beside the brightness plane's
+    const char* sampling = nullptr;
+    if (img.get_typeof("jpeg-chroma-subsample") != 0 &&
+        vips_image_get_string(img.get_image(), "jpeg-chroma-subsample", &sampling) == 0 && sampling) {
+        const std::string_view s(sampling);
+        if (s == "4:2:0" || s == "4:1:1") colourPlane = 0.25;
+        else if (s == "4:2:2" || s == "4:4:0") colourPlane = 0.5;
+    }
+    const double planes = 1 + colourPlane * std::max(0, img.bands() - 1);
+    return uint64_t(2.0 * double(img.width()) * double(img.height()) * planes);
+}
+
 // `img`: the file opened at full size (header only). False when the picture has no size.
 // `path`: the file, for the 智能 anchor (which looks at the picture itself); null leaves it out.
 bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const std::string* path = nullptr) {
@@ -275,7 +293,8 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
         }
     }
     const uint64_t w = (uint64_t(p.ws) + p.shrink - 1) / p.shrink, h = (uint64_t(p.hs) + p.shrink - 1) / p.shrink;
-    p.decodedBytes = w * h * uint64_t(std::max(1, img.bands())) * uint64_t(BytesPerSample(img.format()));
+    p.decodedBytes = w * h * uint64_t(std::max(1, img.bands())) * uint64_t(BytesPerSample(img.format())) +
+                     WholeCoefficientBytes(img);
     return true;
 }
 

@@ -109,6 +109,19 @@ TEST(Hostile, DecompressionBombRefusedWhileCameraPhotosWork) {
     EXPECT_LT(DrawMemoryNeeded(photo, small), DrawAloneAbove());  // decoded at an eighth
 }
 
+TEST(Hostile, ProgressiveJpegsCountTheCoefficientsTheyHoldWhole) {
+    TempDir t;
+    const PixelFn f = [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), uint8_t(x ^ y)}; };
+    WritePicture(t.file("baseline.jpg"), 1600, 1200, f, "[Q=80,subsample_mode=on]");
+    WritePicture(t.file("progressive.jpg"), 1600, 1200, f, "[Q=80,subsample_mode=on,interlace]");
+    DrawParams small;
+    small.width = 100;  // decoded at an eighth either way
+    // Two bytes a coefficient: the brightness plane's 1600 x 1200 and two colour planes a quarter of that.
+    const uint64_t coefficients = uint64_t(2 * 1600 * 1200 * 1.5);
+    EXPECT_EQ(DrawMemoryNeeded(t.file("progressive.jpg"), small) - DrawMemoryNeeded(t.file("baseline.jpg"), small),
+              coefficients);
+}
+
 TEST(Hostile, OnlyBitmapsThroughTheImageMagickLoader) {
     TempDir t;
     const std::string xpm =
