@@ -1,5 +1,8 @@
 #include "imageio/jpegrequantize.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -104,10 +107,19 @@ void TurnBlock(const JCOEF* in, JCOEF* out, const Turn& t) {
 
 int RoundUp(int n, int step) { return (n + step - 1) / step * step; }
 
+// Hands the memory pages wholly inside [p, p + bytes) back to the system: what they hold is dead
+// (a row of the stored picture's coefficients, once turned). Read again, they would be zeros.
+void ReleasePages(void* p, size_t bytes) {
+    static const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (uintptr_t(p) + page - 1) & ~(page - 1), end = (uintptr_t(p) + bytes) & ~(page - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
 // Lays the (requantized) blocks of each component into `out`, turned: block (bx, by) of a plane
 // Bw x Bh blocks goes to (Bw - 1 - bx, by) for a mirror across, and so on; a transpose swaps the two.
 // A mirrored side must hold whole blocks of every plane (the caller checks), so that no block is
-// cut in two.
+// cut in two. Each stored row's memory is handed back once it is laid: the turned planes fill as the
+// stored ones empty, and a turned picture holds its coefficients about once, not twice.
 void TurnPlanes(jpeg_decompress_struct& src, jvirt_barray_ptr* in, jvirt_barray_ptr* out, const Turn& t) {
     auto common = reinterpret_cast<j_common_ptr>(&src);
     for (int ci = 0; ci < src.num_components; ++ci) {
@@ -124,6 +136,7 @@ void TurnPlanes(jpeg_decompress_struct& src, jvirt_barray_ptr* in, jvirt_barray_
                 const JDIMENSION x = t.mirrorX ? bw - 1 - bx : bx;
                 TurnBlock(from[bx], t.transpose ? to[x][y] : to[y][x], t);
             }
+            ReleasePages(from, size_t(bw) * sizeof(JBLOCK));
         }
     }
 }
