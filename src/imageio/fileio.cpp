@@ -113,8 +113,20 @@ bool CommitTemp(const std::string& tempPath, const std::string& target, WriteErr
     return true;
 }
 
+int OpenToWrite(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    // Missing: made now, unless the temporary files are being removed (which sets the flag first,
+    // so a file missing for that reason is always seen so here).
+    if (TempsEnding()) {
+        errno = EINTR;
+        return -1;
+    }
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
 bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteError& err) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = OpenToWrite(path);
     if (fd < 0) {
         err = {errno, WriteErrorText(errno)};
         return false;

@@ -29,7 +29,12 @@ bool CommitTemp(const std::string& tempPath, const std::string& target, WriteErr
 bool WriteFileAtomic(const std::string& target, const std::vector<uint8_t>& bytes, WriteError& err);
 bool WriteFileAtomic(const std::string& target, const std::string& bytes, WriteError& err);
 
-// Writes the bytes straight into `path` (created or truncated), for a temporary file that the
+// Opens `path` for writing, truncated, or creates it when it is missing — but never while the
+// process is removing its temporary files and ending (then -1, errno EINTR): a temporary file
+// removed under a writer that took its time is not made again. A file descriptor, or -1 and errno.
+int OpenToWrite(const std::string& path);
+
+// Writes the bytes straight into `path` (opened by OpenToWrite), for a temporary file that the
 // caller renames later.
 bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteError& err);
 

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "imageio/fileio.h"
 #include "imageio/vipsutil.h"
 
 namespace tavu {
@@ -245,8 +246,10 @@ bool RequantizeJpeg(const std::string& source, const std::string& path, const En
     job.maxBytes = maxBytes;
     job.in = std::fopen(source.c_str(), "rb");
     if (!job.in) return false;
-    job.out = std::fopen(path.c_str(), "wb");
+    const int fd = OpenToWrite(path);
+    job.out = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (!job.out) {
+        if (fd >= 0) ::close(fd);
         std::fclose(job.in);
         return false;
     }

@@ -40,10 +40,13 @@ void Be32(std::vector<uint8_t>& out, uint32_t v) {
 }
 
 std::vector<uint8_t> Chunk(const char* name, const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> c;
-    Be32(c, uint32_t(body.size()));
-    c.insert(c.end(), name, name + 4);
-    c.insert(c.end(), body.begin(), body.end());
+    std::vector<uint8_t> c(8 + body.size());
+    const uint32_t n = uint32_t(body.size());
+    for (int i = 0; i < 4; ++i) {
+        c[size_t(i)] = uint8_t(n >> (24 - 8 * i));
+        c[size_t(4 + i)] = uint8_t(name[i]);
+    }
+    std::copy(body.begin(), body.end(), c.begin() + 8);
     Be32(c, Crc32(c.data() + 4, body.size() + 4));
     return c;
 }
