@@ -356,6 +356,7 @@ Completion BatchRunner::run(const std::vector<std::string>& entries, const Batch
     int bigRunning = 0;
     const int threadsBefore = ImageIOThreads();
     SetImageIOThreads(std::max(1, cores / jobs));
+    KeepRunBuffers();
 
     std::mutex m;
     std::condition_variable cv;
