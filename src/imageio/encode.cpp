@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "imageio/drawpipeline.h"
 #include "imageio/plainpng.h"
@@ -206,22 +207,23 @@ bool EncodeImageToFile(const VImage& picture, const std::string& path, const std
     if (format == Format::Png && WritesPlainPng(picture.width(), picture.height(), opts) && picture.bands() == 3 &&
         picture.format() == VIPS_FORMAT_UCHAR) {
         // The same file as the canvas of these pixels gives.
-        bool written = false, handled = false;
-        const bool ok = GuardedSave(
+        std::unique_ptr<void, decltype(&g_free)> pixels(nullptr, &g_free);
+        size_t size = 0;
+        const bool decoded = GuardedSave(
             [&] {
-                size_t size = 0;
-                void* pixels = picture.write_to_memory(&size);
+                pixels.reset(picture.write_to_memory(&size));
                 if (!pixels) throw VError();
-                const size_t stride = size_t(picture.width()) * 3;
-                handled = size == stride * size_t(picture.height()) &&
-                          WritePlainPng(static_cast<const uint8_t*>(pixels), stride, picture.width(), picture.height(),
-                                        path, opts, err, written);
-                g_free(pixels);
                 return true;
             },
             path, err);
-        if (!ok) return false;
-        if (handled) return written;
+        if (!decoded) return false;
+        const size_t stride = size_t(picture.width()) * 3;
+        bool written = false;
+        if (size == stride * size_t(picture.height()) &&
+            WritePlainPng(static_cast<const uint8_t*>(pixels.get()), stride, picture.width(), picture.height(), path,
+                          opts, err, written))
+            return written;
+        pixels.reset();  // the library's encoder reads the picture again
     }
     return GuardedSave(
         [&] {

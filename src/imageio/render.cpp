@@ -529,22 +529,39 @@ DrawOutcome DrawPicFile(Canvas& canvas, const std::string& path, const DrawParam
     return o;
 }
 
-bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height, int& orientation) {
+namespace {
+
+// What both straight ways begin with: `path` opened at full size (header only) into `img` and its
+// drawing planned, when the drawing keeps the colours as decoded, covers the whole canvas and stays
+// within the limits a drawing has. `smartCropPath`: the file for the 智能 anchor, or null where the
+// drawing cannot crop. Throws VError when the header cannot be read.
+bool PlanUnchangedDrawing(const std::string& path, const DrawParams& params, const std::string* smartCropPath,
+                          VImage& img, DrawPlan& plan) {
     if (!params.colors.isIdentity() || !EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
+    img = Open(path, 1);
+    if (!PlanDrawing(img, params, plan, smartCropPath) || !plan.drawsSomething) return false;
+    const DrawGeometry& g = plan.g;
+    if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth <= 0 || g.canvasHeight <= 0 ||
+        double(g.canvasWidth) * double(g.canvasHeight) > kMaxPixels ||
+        plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget())
+        return false;
+    return plan.dst.x == 0 && plan.dst.y == 0 && plan.dst.w == g.canvasWidth && plan.dst.h == g.canvasHeight;
+}
+
+}  // namespace
+
+bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& width, int& height, int& orientation) {
     try {
-        VImage img = Open(path, 1);
+        VImage img;
+        DrawPlan plan;
+        // The whole picture at its own size leaves nothing for the 智能 anchor to place.
+        if (!PlanUnchangedDrawing(path, params, nullptr, img, plan)) return false;
         if (LoaderOf(img) != "jpegload" || img.format() != VIPS_FORMAT_UCHAR || img.bands() != 3 ||
             img.interpretation() != VIPS_INTERPRETATION_sRGB || img.get_typeof(VIPS_META_ICC_NAME) != 0)
             return false;
-        DrawPlan plan;
-        if (!PlanDrawing(img, params, plan, &path) || !plan.drawsSomething) return false;
-        const DrawGeometry& g = plan.g;
         const int w = plan.swap ? plan.hs : plan.ws, h = plan.swap ? plan.ws : plan.hs;  // upright
-        if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth != w || g.canvasHeight != h ||
-            plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget())
-            return false;
-        if (plan.dst.x != 0 || plan.dst.y != 0 || plan.dst.w != w || plan.dst.h != h || plan.src.x != 0 ||
-            plan.src.y != 0 || plan.src.w != w || plan.src.h != h)
+        if (plan.g.canvasWidth != w || plan.g.canvasHeight != h || plan.src.x != 0 || plan.src.y != 0 ||
+            plan.src.w != w || plan.src.h != h)
             return false;
         width = w;
         height = h;
@@ -557,18 +574,11 @@ bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& w
 }
 
 bool OpenUnchangedDrawing(const std::string& path, const DrawParams& params, VImage& out) {
-    if (!params.colors.isIdentity() || !EnsureImageIO() || !CheckFile(path).ok() || !LoaderAccepted(path)) return false;
     try {
-        VImage img = Open(path, 1);
+        VImage img;
         DrawPlan plan;
-        if (!PlanDrawing(img, params, plan, &path) || !plan.drawsSomething || plan.orientation != 1) return false;
+        if (!PlanUnchangedDrawing(path, params, &path, img, plan) || plan.orientation != 1) return false;
         const DrawGeometry& g = plan.g;
-        if (double(plan.ws) * double(plan.hs) > kMaxPixels || g.canvasWidth <= 0 || g.canvasHeight <= 0 ||
-            double(g.canvasWidth) * double(g.canvasHeight) > kMaxPixels ||
-            plan.canvasBytes + plan.decodedBytes > DrawMemoryBudget())
-            return false;
-        if (plan.dst.x != 0 || plan.dst.y != 0 || plan.dst.w != g.canvasWidth || plan.dst.h != g.canvasHeight)
-            return false;
         img = DecodeForDrawing(path, plan, img);
         if (img.width() != g.canvasWidth || img.height() != g.canvasHeight || img.bands() != 3 ||
             img.format() != VIPS_FORMAT_UCHAR)
