@@ -127,7 +127,7 @@ VImage ToRgba8(VImage img) {
     const int bands = img.bands();
     if (bands == 1 || bands == 2) {
         VImage grey = img.extract_band(0);
-        VImage rgb = grey.bandjoin({grey, grey});
+        VImage rgb = VImage::bandjoin({grey, grey, grey});
         return bands == 2 ? rgb.bandjoin(img.extract_band(1)) : rgb.bandjoin_const({255});
     }
     if (bands == 3) return img.bandjoin_const({255});

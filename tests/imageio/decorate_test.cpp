@@ -152,6 +152,24 @@ TEST(DecoratePicture, ScaleOpacityAndItsOwnAlpha) {
     EXPECT_GT(c.pixel(156, 81).g, 200);
 }
 
+TEST(DecoratePicture, GreyPicturesStayGrey) {
+    TempDir t;
+    EnsureImageIO();
+    const vips::VImage grey = vips::VImage::black(40, 20) + 200;
+    grey.cast(VIPS_FORMAT_UCHAR).write_to_file(t.file("grey.png").c_str());
+    grey.cast(VIPS_FORMAT_UCHAR).bandjoin_const({128}).write_to_file(t.file("greyalpha.png").c_str());
+    const Canvas black(400, 300, {0, 0, 0});
+    const Position centre{Position::Custom, 0.5, 0.5};
+    EXPECT_EQ(Decorated(black, WithPicture(t.file("grey.png"), centre)).pixel(200, 150), (Rgb{200, 200, 200}));
+    const Rgb half = Decorated(black, WithPicture(t.file("greyalpha.png"), centre)).pixel(200, 150);
+    EXPECT_NEAR(half.r, 100, 1);
+    EXPECT_EQ(half.r, half.g);
+    EXPECT_EQ(half.r, half.b);
+    Decorations d;
+    d.borderFile = t.file("grey.png");
+    EXPECT_EQ(Decorated(black, d).pixel(3, 3), (Rgb{200, 200, 200})) << "as a border";
+}
+
 TEST(DecorateBorder, StretchedOverTheCanvasWithItsAlpha) {
     TempDir t;
     // 120 x 90: a 10-pixel opaque blue band, a half-transparent white band inside it, clear centre.

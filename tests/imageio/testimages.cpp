@@ -62,7 +62,7 @@ Canvas ReadCanvas(const std::string& path) {
     EnsureImageIO();
     VImage img = VImage::new_from_file(path.c_str());
     if (img.bands() == 4) img = img.flatten();
-    if (img.bands() == 1) img = img.bandjoin({img, img});
+    if (img.bands() == 1) img = VImage::bandjoin({img, img, img});
     img = img.cast(VIPS_FORMAT_UCHAR);
     size_t size = 0;
     void* mem = img.write_to_memory(&size);
