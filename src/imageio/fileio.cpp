@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 #include "imageio/tempfiles.h"
 
@@ -174,6 +175,27 @@ bool WriteFileAtomic(const std::string& target, const std::vector<uint8_t>& byte
 
 bool WriteFileAtomic(const std::string& target, const std::string& bytes, WriteError& err) {
     return WriteAll(target, bytes.data(), bytes.size(), err);
+}
+
+bool ReadWholeFile(const std::string& path, size_t maxBytes, std::unique_ptr<uint8_t[]>& bytes, size_t& size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && uint64_t(st.st_size) <= maxBytes;
+    if (ok) {
+        size = size_t(st.st_size);
+        bytes.reset(new (std::nothrow) uint8_t[size]);
+        size_t got = 0;
+        while (bytes && got < size) {
+            const ssize_t n = ::read(fd, bytes.get() + got, size - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        ok = bytes && got == size;
+    }
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace tavu

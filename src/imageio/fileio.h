@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,10 @@ bool WriteBytesTo(const std::string& path, const void* data, size_t size, WriteE
 // Gives `target` (a result, normally its temporary file before the rename) the access and
 // modification times of `source`; the source itself is only looked at. False when either fails.
 bool CopyFileTimes(const std::string& source, const std::string& target);
+
+// The whole of the file at `path` in `bytes` (`size` long), when it is a regular file of at least
+// one and at most `maxBytes` bytes and can be read to its end. False otherwise, or out of memory.
+bool ReadWholeFile(const std::string& path, size_t maxBytes, std::unique_ptr<uint8_t[]>& bytes, size_t& size);
 
 // A Chinese text for an errno value met while writing.
 std::string WriteErrorText(int errnum);

@@ -3,17 +3,14 @@
 #include <libdeflate.h>
 #include <vips/vips8>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+
+#include "imageio/fileio.h"
 
 namespace tavu {
 
@@ -113,29 +110,6 @@ size_t BeginChunk(std::vector<uint8_t>& out, const char* name) {
 // A buffer of bytes that are all about to be written (not cleared first).
 std::unique_ptr<uint8_t[]> Uncleared(size_t bytes) { return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]); }
 
-// The whole of the file at `path` in `bytes` (`size` long), when it is a regular file of at most
-// `maxBytes`.
-bool ReadWhole(const std::string& path, size_t maxBytes, std::unique_ptr<uint8_t[]>& bytes, size_t& size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && uint64_t(st.st_size) <= maxBytes;
-    if (ok) {
-        size = size_t(st.st_size);
-        bytes = Uncleared(size);
-        size_t got = 0;
-        while (bytes && got < size) {
-            const ssize_t n = ::read(fd, bytes.get() + got, size - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += size_t(n);
-        }
-        ok = bytes && got == size;
-    }
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace
 
 void AllowPlainPngReader(bool allowed) { g_allowed.store(allowed, std::memory_order_relaxed); }
@@ -219,7 +193,7 @@ bool LoadPlainPng(const std::string& path, int width, int height, size_t maxByte
     if (pixels >= maxBytes) return false;
     std::unique_ptr<uint8_t[]> file;
     size_t size = 0;
-    if (!ReadWhole(path, maxBytes - size_t(pixels), file, size)) return false;
+    if (!ReadWholeFile(path, maxBytes - size_t(pixels), file, size)) return false;
     PlainPngLayout layout;
     if (!ReadPlainPngLayout(file.get(), size, layout) || layout.width != uint32_t(width) ||
         layout.height != uint32_t(height))

@@ -19,6 +19,7 @@
 #include "imageio/plainpng.h"
 #include "imageio/smartcrop.h"
 #include "imageio/vipsinit.h"
+#include "imageio/wholejpeg.h"
 #include "raster/rowreduce.h"
 
 using vips::VError;
@@ -129,7 +130,7 @@ VImage ToSrgb8(VImage img) {
     }
     if (img.bands() == 1 || img.bands() == 2) {
         VImage grey = img.extract_band(0);
-        img = grey.bandjoin({grey, grey});
+        img = VImage::bandjoin({grey, grey, grey});
     } else if (img.bands() > 3) {
         img = img.extract_band(0, VImage::option()->set("n", 3));
     }
@@ -305,9 +306,22 @@ bool WholePngMayDecode(const VImage& img) {
            img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0;
 }
 
-// The file and its pixels together: at most 256 MiB, and half of what a picture drawn beside others
-// may hold. Larger PNGs are read strip by strip.
-size_t WholePngMaxBytes() { return size_t(std::min<uint64_t>(uint64_t(256) << 20, DrawAloneAbove() / 2)); }
+// A JPEG the library opened as 8-bit sRGB without a colour profile may be of the kind decoded whole
+// from memory (wholejpeg.h), when its decoded pixels are small enough to hold beside the canvas:
+// the library's reader holds only strips of them. (A file in several scans has all its
+// coefficients held whole either way.)
+constexpr uint64_t kWholeJpegMaxPixelBytes = uint64_t(32) << 20;
+
+bool WholeJpegMayDecode(const VImage& img, const DrawPlan& p) {
+    const uint64_t w = (uint64_t(p.ws) + p.shrink - 1) / p.shrink, h = (uint64_t(p.hs) + p.shrink - 1) / p.shrink;
+    return p.shrinkKind == ShrinkOnLoad::Jpeg && img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 &&
+           img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0 &&
+           w * h * 3 <= kWholeJpegMaxPixelBytes;
+}
+
+// A file read whole with its pixels (and coefficients): at most 256 MiB, and half of what a picture
+// drawn beside others may hold. Larger ones are read strip by strip.
+size_t WholeFileMaxBytes() { return size_t(std::min<uint64_t>(uint64_t(256) << 20, DrawAloneAbove() / 2)); }
 
 // Pictures that reduce to at most this many bytes after the vertical half of the reduce have
 // their rows reduced by the program's own filter (rowreduce.h): several times faster than the
@@ -375,11 +389,13 @@ VImage DecodeForDrawing(const std::string& path, const DrawPlan& p, VImage img) 
     const DRect s = StoredRect(p.orientation, p.ws, p.hs, p.src);
     const int dws = p.swap ? p.dst.h : p.dst.w, dhs = p.swap ? p.dst.w : p.dst.h;
     const int shrink = p.shrink;
-    if (shrink > 1) img = Open(path, shrink, p.shrinkKind);
-    else if (WholePngMayDecode(img)) {
-        VImage whole;
-        if (LoadPlainPng(path, img.width(), img.height(), WholePngMaxBytes(), whole)) img = whole;
-    }
+    VImage whole;
+    if (WholeJpegMayDecode(img, p) && LoadWholeJpeg(path, shrink, p.ws, p.hs, WholeFileMaxBytes(), whole))
+        img = whole;
+    else if (shrink > 1)
+        img = Open(path, shrink, p.shrinkKind);
+    else if (WholePngMayDecode(img) && LoadPlainPng(path, img.width(), img.height(), WholeFileMaxBytes(), whole))
+        img = whole;
 
     int cx = RoundHalfEven(s.x / shrink), cy = RoundHalfEven(s.y / shrink);
     cx = std::clamp(cx, 0, img.width() - 1);
