@@ -68,4 +68,13 @@ convert -size 24x16 plasma:fractal -seed 6 -sampling-factor 1x1 -quality 70 -str
 { printf '\006\120\000'; cat "$work/q420.jpg"; } >requantize/turned-420.bin
 { printf '\001\132\005'; cat "$work/q444.jpg"; } >requantize/progressive-444.bin
 { printf '\003\100\000'; cat "$work/q420.jpg"; } >requantize/half-turn.bin
-wc -c geometry/* picture/* plainpng/* requantize/*
+# wholejpeg: one byte (the scale), then a JPEG file: 4:2:0 and 4:4:4, baseline and progressive,
+# sizes that no scale divides.
+mkdir -p wholejpeg
+rm -f wholejpeg/*.bin
+convert -size 37x21 plasma:fractal -seed 8 -sampling-factor 2x2 -quality 85 -strip "$work/w420.jpg"
+convert -size 19x27 plasma:fractal -seed 9 -sampling-factor 1x1 -quality 60 -interlace JPEG -strip "$work/w444p.jpg"
+{ printf '\002'; cat "$work/w420.jpg"; } >wholejpeg/quarter-420.bin
+{ printf '\001'; cat "$work/w444p.jpg"; } >wholejpeg/half-444-progressive.bin
+{ printf '\000'; cat "$work/q420.jpg"; } >wholejpeg/whole-420.bin
+wc -c geometry/* picture/* plainpng/* requantize/* wholejpeg/*

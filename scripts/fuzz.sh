@@ -11,7 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${FUZZ_SECONDS:-30}
 jobs=${FUZZ_JOBS:-$(nproc)}
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(sizepresets settings naming cliargs geometry picture plainpng requantize)
+[ ${#targets[@]} -gt 0 ] || targets=(sizepresets settings naming cliargs geometry picture plainpng requantize wholejpeg)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DTAVU_FUZZ=ON >/dev/null
@@ -26,7 +26,7 @@ run() {  # target
     mkdir -p "$dir/corpus" "$dir/artifacts"
     cp fuzz/corpus/"$t"/* "$dir/corpus/"
     local opts=(-max_total_time="$seconds" -print_final_stats=1 -timeout=10 -artifact_prefix="$dir/artifacts/")
-    if [ "$t" = picture ]; then
+    if [ "$t" = picture ] || [ "$t" = wholejpeg ]; then
         # The decoders keep caches that look like leaks; the target holds pictures to 8 MB.
         opts+=(-rss_limit_mb=1536 -detect_leaks=0)
     else
