@@ -1,5 +1,6 @@
 #include "imageio/jpegrequantize.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <utility>
 
 #include "imageio/fileio.h"
+#include "imageio/jpegsource.h"
 #include "imageio/vipsutil.h"
 
 namespace tavu {
@@ -36,7 +38,7 @@ void OnMessage(j_common_ptr c, int level) {
 
 // Everything one re-encoding holds, outside the function that may jump back to its start.
 struct Job {
-    FILE* in = nullptr;
+    int in = -1;
     FILE* out = nullptr;
     EncodeOptions options;
     int orientation = 1;
@@ -154,7 +156,7 @@ bool Transcode(Job& job) {
     // The coefficients are held in memory whole; more than allowed is a failure, not a file on disk
     // (the library has no backing store here).
     src.mem->max_memory_to_use = long(std::min<size_t>(job.maxBytes, size_t(LONG_MAX)));
-    jpeg_stdio_src(&src, job.in);
+    UseJpegFileSource(&src, job.in);
     if (jpeg_read_header(&src, TRUE) != JPEG_HEADER_OK) return false;
 
     const int quality = std::clamp(job.options.quality, 1, 100);
@@ -244,19 +246,20 @@ bool RequantizeJpeg(const std::string& source, const std::string& path, const En
     job.options = options;
     job.orientation = orientation;
     job.maxBytes = maxBytes;
-    job.in = std::fopen(source.c_str(), "rb");
-    if (!job.in) return false;
+    job.in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (job.in < 0) return false;
     const int fd = OpenToWrite(path);
     job.out = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (!job.out) {
         if (fd >= 0) ::close(fd);
-        std::fclose(job.in);
+        ::close(job.in);
         return false;
     }
+    std::setvbuf(job.out, nullptr, _IOFBF, size_t(256) << 10);
     bool ok = Transcode(job);
     if (job.dstMade) jpeg_destroy_compress(&job.dst);
     if (job.srcMade) jpeg_destroy_decompress(&job.src);
-    std::fclose(job.in);
+    ::close(job.in);
     ok = std::fflush(job.out) == 0 && !std::ferror(job.out) && ok;
     return std::fclose(job.out) == 0 && ok;
 }

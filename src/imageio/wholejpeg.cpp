@@ -1,10 +1,9 @@
 #include "imageio/wholejpeg.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vips/vips8>
-
-#include <cstdio>
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,9 +11,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
-#include "imageio/fileio.h"
+#include "imageio/jpegsource.h"
 
 namespace tavu {
 
@@ -37,8 +35,7 @@ void OnMessage(j_common_ptr c, int level) {
 
 // Everything one decoding holds, outside the function that may jump back to its start.
 struct Job {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
+    int fd = -1;
     int shrink = 1, width = 0, height = 0;
     size_t maxBytes = 0;
     Trap trap{};
@@ -67,7 +64,7 @@ bool Decode(Job& job) {
     jpeg_create_decompress(&d);
     job.made = true;
     d.mem->max_memory_to_use = long(std::min<size_t>(job.maxBytes, LONG_MAX));
-    jpeg_mem_src(&d, job.data, static_cast<unsigned long>(job.size));
+    UseJpegFileSource(&d, job.fd);
     if (jpeg_read_header(&d, TRUE) != JPEG_HEADER_OK) return false;
     if (d.image_width != JDIMENSION(job.width) || d.image_height != JDIMENSION(job.height) ||
         d.num_components != 3 || d.jpeg_color_space != JCS_YCbCr || d.data_precision != 8)
@@ -82,7 +79,7 @@ bool Decode(Job& job) {
     if (stride > job.maxBytes / d.output_height) return false;
     job.rowBytes = stride * d.output_height;
     const size_t coefficients = jpeg_has_multiple_scans(&d) ? CoefficientBytes(d) : 0;
-    if (job.size > job.maxBytes - job.rowBytes || coefficients > job.maxBytes - job.rowBytes - job.size) return false;
+    if (coefficients > job.maxBytes - job.rowBytes) return false;
     job.rows = static_cast<uint8_t*>(g_try_malloc(job.rowBytes));
     if (!job.rows) return false;
     jpeg_start_decompress(&d);
@@ -113,17 +110,18 @@ bool LoadWholeJpeg(const std::string& path, int shrink, int width, int height, s
     if (!g_allowed.load(std::memory_order_relaxed) || width <= 0 || height <= 0 ||
         (shrink != 1 && shrink != 2 && shrink != 4 && shrink != 8))
         return false;
-    std::unique_ptr<uint8_t[]> file;
     Job job;
-    if (!ReadWholeFile(path, maxBytes, file, job.size)) return false;
-    job.data = file.get();
+    job.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (job.fd < 0) return false;
+    struct stat st {};
+    const bool regular = ::fstat(job.fd, &st) == 0 && S_ISREG(st.st_mode);
     job.shrink = shrink;
     job.width = width;
     job.height = height;
     job.maxBytes = maxBytes;
-    const bool ok = Decode(job);
+    const bool ok = regular && Decode(job);
     if (job.made) jpeg_destroy_decompress(&job.d);
-    file.reset();
+    ::close(job.fd);
     if (!ok) {
         g_free(job.rows);
         return false;

@@ -1,11 +1,10 @@
-// JPEG pictures decoded whole, from the file read into memory at once. The library's reader feeds
-// the decoder 4 KB at a time, and libjpeg takes its fast Huffman path only while several kilobytes
-// of the file lie ahead of it: fed that way, most blocks go through the slow path. From memory every
-// block takes the fast one, the decoding is about a tenth faster, and the decoded rows go straight
-// into one buffer instead of through the library's strip pipeline. Only the kind of JPEG cameras
-// and phones write (8-bit YCbCr, three components) is read here; anything else, and any sign of
-// damage, is left to the library's reader, which then decides what the file holds or tells what is
-// wrong with it.
+// JPEG pictures decoded whole into memory, straight from the file. libjpeg is fed 64 KB at a time
+// (jpegsource.h), so it stays on its fast Huffman path, which the library's reader, feeding it 4 KB
+// at a time, leaves for most blocks: the decoding takes about a tenth less time, and the decoded
+// rows go into one buffer instead of through the library's strip pipeline. Only the kind of JPEG
+// cameras and phones write (8-bit YCbCr, three components) is read here; anything else, and any
+// sign of damage, is left to the library's reader, which then decides what the file holds or tells
+// what is wrong with it.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +19,8 @@ namespace tavu {
 // The picture of the JPEG file at `path` decoded at 1/`shrink` of its size (1, 2, 4 or 8: the
 // decoder's own scales; as the library's reader, only whole pixels: `width` / `shrink` rounded
 // down), in memory, 8-bit sRGB with three bands, when the file is an 8-bit YCbCr
-// JPEG of `width` x `height` pixels and needs at most `maxBytes` for the file, the decoded pixels
-// and (a progressive file's) coefficients together. False otherwise, at any warning of the decoder
+// JPEG of `width` x `height` pixels and needs at most `maxBytes` for the decoded pixels and (a
+// progressive file's) coefficients together. False otherwise, at any warning of the decoder
 // and when memory runs out: the file is then for the library's reader.
 bool LoadWholeJpeg(const std::string& path, int shrink, int width, int height, size_t maxBytes, vips::VImage& out);
 
