@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "imageio/vipsinit.h"
 #include "imageio/vipsutil.h"
 
 namespace tavu {
@@ -43,7 +44,13 @@ const char* FindLoader(const std::string& path) {
     FileIdentity id;
     const bool known = IdentityOf(path, id);
     if (known && t_last.loader && t_last.path == path && t_last.id == id) return t_last.loader;
+    // A file none of the library's own readers knows may be for one loaded only when needed.
+    const bool allLoaded = MoreLoadersLoaded();
     const char* loader = vips_foreign_find_load(path.c_str());
+    if (!loader && !allLoaded && LoadMoreLoaders()) {
+        vips_error_clear();
+        loader = vips_foreign_find_load(path.c_str());
+    }
     if (!loader) {
         vips_error_clear();
         t_last = {};

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <vips/vips8>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -25,9 +26,36 @@ constexpr const char* kOpenLoaders[] = {"VipsForeignLoadJpeg", "VipsForeignLoadP
 // The library's optional readers are modules in a folder beside it; at start it loads every one
 // it finds there, with everything they link (PDF, slide and JPEG XL readers among them): about a
 // third of the start of a run. The program reads only HEIF and ImageMagick's bitmaps from them, so
-// it starts the library with an empty home and loads those two itself.
+// it starts the library with an empty home and loads those two itself, the first time a file is
+// none of the formats the library reads by itself (most runs never need them: 10 ms of the start).
 constexpr const char* kWantedModules[] = {"vips-heif.so", "vips-magick.so"};
 constexpr const char* kEmptyHome = "/nonexistent/tavuzip-image-library-home";
+std::string g_moduleFolder;  // where the two are, when the program loads them itself
+std::atomic<bool> g_modulesLoaded{false};
+
+// Only the decoders for the picture formats the program takes; everything else stays shut.
+void OpenOnlyOurLoaders() {
+    vips_operation_block_set("VipsForeignLoad", TRUE);
+    for (const char* name : kOpenLoaders) vips_operation_block_set(name, FALSE);
+}
+
+// Shuts a loader class the modules brought that is not one of the program's. Only such new classes
+// are written to: the others may be in use on other threads meanwhile, and unblocking and blocking
+// them again would fail a picture opened in between.
+void* ShutNewLoader(VipsObjectClass* cls, void*) {
+    auto* op = VIPS_OPERATION_CLASS(cls);
+    if (!(op->flags & VIPS_OPERATION_BLOCKED) && !IsOpenLoader(G_OBJECT_CLASS_NAME(cls)))
+        op->flags = VipsOperationFlags(op->flags | VIPS_OPERATION_BLOCKED);
+    return nullptr;
+}
+
+void LoadModules() {
+    // Each module registers its readers and stays loaded for the life of the program.
+    for (const char* name : kWantedModules)
+        if (!g_module_open((g_moduleFolder + "/" + name).c_str(), G_MODULE_BIND_LAZY)) vips_error_clear();
+    vips_class_map_all(g_type_from_name("VipsForeignLoad"), ShutNewLoader, nullptr);
+    g_modulesLoaded.store(true, std::memory_order_release);
+}
 
 std::string ModuleFolder() {
     Dl_info info{};
@@ -51,18 +79,14 @@ void Start() {
         vips_error_clear();
         return;
     }
-    // Each module registers its readers and stays loaded for the life of the program.
-    if (ownModules)
-        for (const char* name : kWantedModules)
-            if (!g_module_open((modules + "/" + name).c_str(), G_MODULE_BIND_LAZY)) vips_error_clear();
+    if (ownModules) g_moduleFolder = modules;
+    else g_modulesLoaded.store(true, std::memory_order_release);  // the library loaded what it found
     // Decoder warnings (a damaged file) become drawing failures of their own; keep stderr quiet.
     g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING,
                       [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     // A file rewritten at the same path must be read again, never served from a cache.
     vips_cache_set_max(0);
-    // Only the decoders for the picture formats the program takes; everything else stays shut.
-    vips_operation_block_set("VipsForeignLoad", TRUE);
-    for (const char* name : kOpenLoaders) vips_operation_block_set(name, FALSE);
+    OpenOnlyOurLoaders();
     g_started = true;
 }
 }  // namespace
@@ -79,6 +103,17 @@ bool EnsureImageIO() {
     static std::once_flag once;
     std::call_once(once, Start);
     return g_started;
+}
+
+bool MoreLoadersLoaded() { return g_modulesLoaded.load(std::memory_order_acquire); }
+
+bool LoadMoreLoaders() {
+    if (!EnsureImageIO()) return false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!MoreLoadersLoaded()) LoadModules();
+    });
+    return MoreLoadersLoaded();
 }
 
 void SetImageIOThreads(int threads) {
