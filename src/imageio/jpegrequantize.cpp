@@ -17,24 +17,12 @@
 
 #include "imageio/fileio.h"
 #include "imageio/jpegsource.h"
+#include "imageio/jpegtrap.h"
 #include "imageio/vipsutil.h"
 
 namespace tavu {
 
 namespace {
-
-// Every libjpeg failure and warning ends the re-encoding: a source that is damaged in any way is
-// left to the decoder, which decides what can be made of it.
-struct Trap {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void OnError(j_common_ptr c) { std::longjmp(reinterpret_cast<Trap*>(c->err)->jump, 1); }
-
-void OnMessage(j_common_ptr c, int level) {
-    if (level < 0) std::longjmp(reinterpret_cast<Trap*>(c->err)->jump, 1);
-}
 
 // Everything one re-encoding holds, outside the function that may jump back to its start.
 struct Job {
@@ -43,7 +31,7 @@ struct Job {
     EncodeOptions options;
     int orientation = 1;
     size_t maxBytes = 0;
-    Trap trap{};
+    JpegTrap trap{};
     jpeg_decompress_struct src{};
     jpeg_compress_struct dst{};
     bool srcMade = false, dstMade = false;
@@ -148,9 +136,7 @@ bool Transcode(Job& job) {
     if (setjmp(job.trap.jump)) return false;
     jpeg_decompress_struct& src = job.src;
     jpeg_compress_struct& dst = job.dst;
-    src.err = jpeg_std_error(&job.trap.mgr);
-    job.trap.mgr.error_exit = OnError;
-    job.trap.mgr.emit_message = OnMessage;
+    src.err = ArmJpegTrap(job.trap);
     jpeg_create_decompress(&src);
     job.srcMade = true;
     // The coefficients are held in memory whole; more than allowed is a failure, not a file on disk

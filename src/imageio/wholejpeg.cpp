@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "imageio/jpegsource.h"
+#include "imageio/jpegtrap.h"
 
 namespace tavu {
 
@@ -20,25 +21,12 @@ namespace {
 
 std::atomic<bool> g_allowed{true};
 
-// Every libjpeg failure and warning ends the decoding here: a file damaged in any way is left to
-// the library's reader.
-struct Trap {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void OnError(j_common_ptr c) { std::longjmp(reinterpret_cast<Trap*>(c->err)->jump, 1); }
-
-void OnMessage(j_common_ptr c, int level) {
-    if (level < 0) std::longjmp(reinterpret_cast<Trap*>(c->err)->jump, 1);
-}
-
 // Everything one decoding holds, outside the function that may jump back to its start.
 struct Job {
     int fd = -1;
     int shrink = 1, width = 0, height = 0;
     size_t maxBytes = 0;
-    Trap trap{};
+    JpegTrap trap{};
     jpeg_decompress_struct d{};
     bool made = false;
     uint8_t* rows = nullptr;
@@ -58,9 +46,7 @@ size_t CoefficientBytes(const jpeg_decompress_struct& d) {
 bool Decode(Job& job) {
     if (setjmp(job.trap.jump)) return false;
     jpeg_decompress_struct& d = job.d;
-    d.err = jpeg_std_error(&job.trap.mgr);
-    job.trap.mgr.error_exit = OnError;
-    job.trap.mgr.emit_message = OnMessage;
+    d.err = ArmJpegTrap(job.trap);
     jpeg_create_decompress(&d);
     job.made = true;
     d.mem->max_memory_to_use = long(std::min<size_t>(job.maxBytes, LONG_MAX));

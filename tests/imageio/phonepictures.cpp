@@ -83,7 +83,7 @@ std::vector<uint8_t> MakeExif(const ExifFields& f) {
         SetRationals(ed, EXIF_IFD_GPS, ExifTag(EXIF_TAG_GPS_LONGITUDE), {{121, 1}, {28, 1}, {0, 1}});
     }
     if (f.thumbnail) {
-        EnsureImageIO();
+        LoadMoreLoaders();  // the tests read every format, whichever comes first
         VImage t = VImage::black(16, 12, VImage::option()->set("bands", 3));
         void* buf = nullptr;
         size_t n = 0;
@@ -106,7 +106,7 @@ void WriteWithExif(const std::string& path, int w, int h, const PixelFn& f, cons
     Canvas c(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) c.setPixel(x, y, f(x, y));
-    EnsureImageIO();
+    LoadMoreLoaders();  // the tests read every format, whichever comes first
     VImage img = VImage::new_from_memory(c.data(), c.byteSize(), w, h, 3, VIPS_FORMAT_UCHAR).copy();
     vips_image_set_blob_copy(img.get_image(), VIPS_META_EXIF_NAME, exif.data(), exif.size());
     // libvips writes the orientation from this field into the block it saves.
@@ -165,7 +165,7 @@ bool WriteHeif(const std::string& path, int w, int h, const PixelFn& f, bool avi
 }
 
 std::string HeaderField(const std::string& path, const std::string& field) {
-    EnsureImageIO();
+    LoadMoreLoaders();  // the tests read every format, whichever comes first
     VImage img = VImage::new_from_file(path.c_str());
     char* s = nullptr;
     if (img.get_typeof(field.c_str()) == 0 || vips_image_get_as_string(img.get_image(), field.c_str(), &s) != 0) {
@@ -178,7 +178,7 @@ std::string HeaderField(const std::string& path, const std::string& field) {
 }
 
 int HeaderInt(const std::string& path, const std::string& field, int fallback) {
-    EnsureImageIO();
+    LoadMoreLoaders();  // the tests read every format, whichever comes first
     VImage img = VImage::new_from_file(path.c_str());
     int v = 0;
     if (img.get_typeof(field.c_str()) == 0 || vips_image_get_int(img.get_image(), field.c_str(), &v) != 0) {
