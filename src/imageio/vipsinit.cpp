@@ -27,7 +27,8 @@ constexpr const char* kOpenLoaders[] = {"VipsForeignLoadJpeg", "VipsForeignLoadP
 // it finds there, with everything they link (PDF, slide and JPEG XL readers among them): about a
 // third of the start of a run. The program reads only HEIF and ImageMagick's bitmaps from them, so
 // it starts the library with an empty home and loads those two itself, the first time a file is
-// none of the formats the library reads by itself (most runs never need them: 10 ms of the start).
+// none of the formats the library reads by itself (most runs never need them: about 7 ms of the
+// start).
 constexpr const char* kWantedModules[] = {"vips-heif.so", "vips-magick.so"};
 constexpr const char* kEmptyHome = "/nonexistent/tavuzip-image-library-home";
 std::string g_moduleFolder;  // where the two are, when the program loads them itself
