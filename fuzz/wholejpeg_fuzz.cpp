@@ -1,6 +1,6 @@
-// A JPEG file decoded whole from memory, as the drawing does for the plain kind, against the
+// A JPEG file decoded whole into memory by libjpeg, as the drawing does for the plain kind, against the
 // library's own reader. Input: one byte (bits 0-1: the scale 1, 1/2, 1/4, 1/8), then the file's bytes.
-// Whatever the whole-file decoder takes, the library's reader reads too, to the same pixels.
+// Whatever that decoder takes, the library's reader reads too, to the same pixels.
 #include <cstdio>
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-// The whole-file JPEG decoder against the library's own reader: the same pixels at every scale,
+// The whole-picture JPEG decoder against the library's own reader: the same pixels at every scale,
 // and every file it does not take, or that is damaged, left to the library.
 #include <gtest/gtest.h>
 
