@@ -213,6 +213,7 @@ struct DrawPlan {
     bool drawsSomething = false;
     int shrink = 1;
     uint64_t canvasBytes = 0, decodedBytes = 0;
+    uint64_t pixelBytes = 0;  // the decoded pixels alone, without a multi-scan file's coefficients
 };
 
 int BytesPerSample(VipsBandFormat f) {
@@ -294,17 +295,21 @@ bool PlanDrawing(const VImage& img, const DrawParams& params, DrawPlan& p, const
         }
     }
     const uint64_t w = (uint64_t(p.ws) + p.shrink - 1) / p.shrink, h = (uint64_t(p.hs) + p.shrink - 1) / p.shrink;
-    p.decodedBytes = w * h * uint64_t(std::max(1, img.bands())) * uint64_t(BytesPerSample(img.format())) +
-                     WholeCoefficientBytes(img);
+    p.pixelBytes = w * h * uint64_t(std::max(1, img.bands())) * uint64_t(BytesPerSample(img.format()));
+    p.decodedBytes = p.pixelBytes + WholeCoefficientBytes(img);
     return true;
+}
+
+// 8-bit sRGB in three bands without a colour profile (what cameras write): pixels that need no
+// conversion, and that the program's own readers and reduce may take as they are.
+bool PlainSrgb8(const VImage& img) {
+    return img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 && img.interpretation() == VIPS_INTERPRETATION_sRGB &&
+           img.get_typeof(VIPS_META_ICC_NAME) == 0;
 }
 
 // A PNG the library opened as 8-bit RGB without a colour profile may be of the plain kind that is
 // read wholly at once (plainpng.h), which holds the file and all its pixels at the same time.
-bool WholePngMayDecode(const VImage& img) {
-    return LoaderOf(img) == "pngload" && img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 &&
-           img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0;
-}
+bool WholePngMayDecode(const VImage& img) { return LoaderOf(img) == "pngload" && PlainSrgb8(img); }
 
 // A JPEG the library opened as 8-bit sRGB without a colour profile may be of the kind decoded whole
 // from memory (wholejpeg.h), when its decoded pixels are small enough to hold beside the canvas:
@@ -313,10 +318,7 @@ bool WholePngMayDecode(const VImage& img) {
 constexpr uint64_t kWholeJpegMaxPixelBytes = uint64_t(32) << 20;
 
 bool WholeJpegMayDecode(const VImage& img, const DrawPlan& p) {
-    const uint64_t w = (uint64_t(p.ws) + p.shrink - 1) / p.shrink, h = (uint64_t(p.hs) + p.shrink - 1) / p.shrink;
-    return p.shrinkKind == ShrinkOnLoad::Jpeg && img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 &&
-           img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0 &&
-           w * h * 3 <= kWholeJpegMaxPixelBytes;
+    return p.shrinkKind == ShrinkOnLoad::Jpeg && PlainSrgb8(img) && p.pixelBytes <= kWholeJpegMaxPixelBytes;
 }
 
 // A file read whole with its pixels (and coefficients): at most 256 MiB, and half of what a picture
@@ -328,12 +330,11 @@ size_t WholeFileMaxBytes() { return size_t(std::min<uint64_t>(uint64_t(256) << 2
 // library's horizontal reduce. Larger ones stay lazy, strip by strip, in the library.
 constexpr size_t kRowFilterMaxBytes = size_t(24) << 20;
 
-// 8-bit sRGB without alpha or a colour profile (what cameras write), reduced in both directions:
-// the colours need no conversion afterwards, so the reduce may work on the values as they are.
+// Plain 8-bit sRGB reduced in both directions: the colours need no conversion afterwards, so the
+// reduce may work on the values as they are.
 bool ReducesWithRowFilter(const VImage& img, int w, int h) {
-    return img.format() == VIPS_FORMAT_UCHAR && img.bands() == 3 && !HasAlpha(img) &&
-           img.interpretation() == VIPS_INTERPRETATION_sRGB && img.get_typeof(VIPS_META_ICC_NAME) == 0 &&
-           w < img.width() && h <= img.height() && size_t(img.width()) * size_t(h) * 3 <= kRowFilterMaxBytes;
+    return PlainSrgb8(img) && w < img.width() && h <= img.height() &&
+           size_t(img.width()) * size_t(h) * 3 <= kRowFilterMaxBytes;
 }
 
 // One reduce of rows, fed a strip at a time by the library.
@@ -572,9 +573,7 @@ bool DrawsJpegAsStored(const std::string& path, const DrawParams& params, int& w
         DrawPlan plan;
         // The whole picture at its own size leaves nothing for the 智能 anchor to place.
         if (!PlanUnchangedDrawing(path, params, nullptr, img, plan)) return false;
-        if (LoaderOf(img) != "jpegload" || img.format() != VIPS_FORMAT_UCHAR || img.bands() != 3 ||
-            img.interpretation() != VIPS_INTERPRETATION_sRGB || img.get_typeof(VIPS_META_ICC_NAME) != 0)
-            return false;
+        if (LoaderOf(img) != "jpegload" || !PlainSrgb8(img)) return false;
         const int w = plan.swap ? plan.hs : plan.ws, h = plan.swap ? plan.ws : plan.hs;  // upright
         if (plan.g.canvasWidth != w || plan.g.canvasHeight != h || plan.src.x != 0 || plan.src.y != 0 ||
             plan.src.w != w || plan.src.h != h)
