@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,10 +11,9 @@
 #include <thread>
 
 #include "batch/batchrun.h"
+#include "cli/clihelperprocess.h"
 #include "imageio/tempfiles.h"
 #include "imageio/testimages.h"
-
-extern char** environ;
 
 using namespace tavu;
 using namespace tavu::test;
@@ -30,14 +28,9 @@ bool AnyPart(const std::string& folder) {
 
 // Starts the command-line batch over `pictures` into `out`; its process id.
 pid_t StartBatch(const std::vector<std::string>& pictures, const std::string& out) {
-    std::vector<std::string> args = {TAVU_CLI_HELPER, "--original", "-f", "png", "-j", "2", "--quiet", "-o", out};
+    std::vector<std::string> args = {"--original", "-f", "png", "-j", "2", "--quiet", "-o", out};
     args.insert(args.end(), pictures.begin(), pictures.end());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, TAVU_CLI_HELPER, nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    return pid;
+    return StartCliHelper(args);
 }
 
 void WaitForFirstResult(const std::string& out) {

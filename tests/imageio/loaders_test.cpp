@@ -3,29 +3,24 @@
 // none of the program's formats.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <string>
 #include <vector>
 
+#include "cli/clihelperprocess.h"
 #include "imageio/phonepictures.h"
 #include "imageio/testimages.h"
-
-extern char** environ;
 
 using namespace tavu::test;
 
 namespace {
 
 int RunBatch(const std::vector<std::string>& pictures, const std::string& out) {
-    std::vector<std::string> args = {TAVU_CLI_HELPER, "-w", "64", "-f", "jpg", "--quiet", "-o", out};
+    std::vector<std::string> args = {"-w", "64", "-f", "jpg", "--quiet", "-o", out};
     args.insert(args.end(), pictures.begin(), pictures.end());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, TAVU_CLI_HELPER, nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    const pid_t pid = StartCliHelper(args);
+    if (pid < 0) return -1;
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
